@@ -1,0 +1,25 @@
+// The interpreter the host layer works in.
+//
+// The extension's init function binds the interpreter that loaded it; every
+// evaluation, setting and registration of the host layer goes to it. The
+// binding is dropped automatically when that interpreter is deleted.
+#pragma once
+
+#include <tcl.h>
+
+void BindHostInterp(Tcl_Interp* interp);
+Tcl_Interp* GetHostInterp();  // null when none is bound
+
+// Binds an interpreter for a scope and restores the previous binding (tests).
+class CScopedHostInterp {
+ public:
+  explicit CScopedHostInterp(Tcl_Interp* interp) : previous_(GetHostInterp()) {
+    BindHostInterp(interp);
+  }
+  ~CScopedHostInterp() { BindHostInterp(previous_); }
+  CScopedHostInterp(const CScopedHostInterp&) = delete;
+  CScopedHostInterp& operator=(const CScopedHostInterp&) = delete;
+
+ private:
+  Tcl_Interp* previous_;
+};
