@@ -1,0 +1,218 @@
+#include "verify/HtmlReportWriter.h"
+
+#include <cstring>
+#include <ostream>
+#include <utility>
+
+namespace {
+
+// The head, piece by piece as the report has always been laid out; keeping
+// the pieces apart makes every tab and line end easy to check.
+#define REPORT_HEAD_PIECES                                               \
+  "<html xmlns:fo=\""                                                    \
+  "http://www.w3.org/1999/XSL/Format"                                    \
+  "\">\n"                                                                \
+  "<head><title>KorvelDSP Summary Report</title><style>\n"               \
+  "BODY {\n"                                                             \
+  "\tfont-family:\t\t'Arial';\n"                                         \
+  "}\n\n"                                                                \
+  ".title {\n"                                                           \
+  "\tfont-size:\t\t\t\tlarge;\n"                                         \
+  "\tcolor:\t\t\t\t\t#000000;\n"                                         \
+  "\ttext-decoration:\t\t\tnone;\n"                                      \
+  "\ttext-align:\t\t\t\tleft;\n"                                         \
+  "\tfont-weight:\t\t\t\tbold;\n"                                        \
+  "}\n\n"                                                                \
+  ".table_header_center {\n"                                             \
+  "\tfont-size:\t\t\t\tx-small;\n"                                       \
+  "\tfont-weight:\t\t\t\tbold;\n"                                        \
+  "\ttext-align:\t\t\t\tcenter;\n"                                       \
+  "\tbackground-color:\t\t\t#6b7ba3;\n"                                  \
+  "\tcolor:\t\t\t\t\t#eddeaf;\n"                                         \
+  "\ttext-decoration:\t\t\tnone;\n"                                      \
+  "\tborder-color:\t\t\t\t#ffffff;\n"                                    \
+  "\tborder-width:\t\t\t\t1px;\n"                                        \
+  "\tpadding-left:\t\t\t\t1em;\n"                                        \
+  "\tpadding-right:\t\t\t1em;\n"                                         \
+  "}\n\n"                                                                \
+  ".table_data_center {\n"                                               \
+  "\tfont-size:\t\t\t\tx-small;\n"                                       \
+  "\ttext-align:\t\t\t\tcenter;\n"                                       \
+  "\tbackground-color:\t\t\t#dadada;\n"                                  \
+  "\tcolor:\t\t\t\t\t#000000;\n"                                         \
+  "\ttext-decoration:\t\t\tnone;\n"                                      \
+  "\tborder-color: \t\t\t#ffffff;\n"                                     \
+  "\tborder-width: \t\t\t1px;\n"                                         \
+  "\tpadding-left:\t\t\t\t1em;\n"                                        \
+  "\tpadding-right:\t\t\t1em;\n"                                         \
+  "}\n"                                                                  \
+  "</style>\n"                                                           \
+  "</head><body>\n"                                                      \
+  "<span class=\"title\"></span><br><br><center><table width=\"70%\">\n" \
+  "<tr>\n"                                                               \
+  "<td class=\"table_header_center\">Time (ns)</td>"                     \
+  "<td class=\"table_header_center\"># of Clocks Since Last Output</td>" \
+  "<td class=\"table_header_center\">Fixed Point Simulation Values</td>" \
+  "<td class=\"table_header_center\">RTL Simulation Values</td>\n"       \
+  "</tr>"
+
+constexpr std::string_view kHead = REPORT_HEAD_PIECES;
+#undef REPORT_HEAD_PIECES
+
+constexpr std::string_view kRowOpen = "<tr>\n";
+constexpr std::string_view kRowClose = "</tr>\n";
+constexpr std::string_view kCellOpen = "\t<td class=\"table_data_center\">";
+constexpr std::string_view kCellClose = "</td>\n";
+constexpr std::string_view kEmptyCell = "\t<td class=\"table_data_center\">&nbsp;</td>\n";
+constexpr std::string_view kSpace = "&nbsp;";
+constexpr std::string_view kBreak = "<br>";
+constexpr std::string_view kRedOpen = "<font color=\"red\">";
+constexpr std::string_view kRedClose = "</font>";
+constexpr std::string_view kTail = "</table>\n</center>\n<br>\n</body></html>\n";
+
+// At most this many values stand on one visual line of a cell.
+constexpr std::size_t kPairsPerLine = 5;
+
+}  // namespace
+
+std::string_view ReportHeadText() {
+  return kHead;
+}
+
+void WriteReportHead(std::ostream& out) {
+  out.write(kHead.data(), kHead.size());
+}
+
+CHtmlReportWriter::CHtmlReportWriter(COutputBuffer& out, TValueText valueText)
+    : out_(out), valueText_(std::move(valueText)) {}
+
+void CHtmlReportWriter::WriteHead() {
+  out_.Append(kHead);
+}
+
+void CHtmlReportWriter::WriteTail() {
+  out_.Append(kTail);
+}
+
+void CHtmlReportWriter::WriteText(std::string_view text, bool escape) {
+  if (escape) {
+    out_.AppendHtmlEscaped(text);
+  } else {
+    out_.Append(text);
+  }
+}
+
+void CHtmlReportWriter::WriteCell(std::string_view text, bool escape) {
+  out_.Append(kCellOpen);
+  WriteText(text, escape);
+  out_.Append(kCellClose);
+}
+
+void CHtmlReportWriter::WriteStartRow(std::string_view time, std::string_view clocks, bool escape) {
+  out_.Append(kRowOpen);
+  WriteCell(time, escape);
+  WriteCell(clocks, escape);
+  out_.Append(kEmptyCell);
+  out_.Append(kEmptyCell);
+  out_.Append(kRowClose);
+}
+
+std::uint64_t CHtmlReportWriter::ComparePairs(std::span<const std::string_view> values) {
+  const std::size_t pairs = (values.size() + 1) / 2;
+  agrees_.resize(pairs);
+  std::uint64_t disagreeing = 0;
+  for (std::size_t n = 0; n < pairs; ++n) {
+    const std::size_t k = 2 * n;
+    // An unpaired last value has nothing on the RTL side and so disagrees.
+    const bool agrees = k + 1 < values.size() && values[k] == values[k + 1];
+    agrees_[n] = agrees;
+    disagreeing += agrees ? 0 : 1;
+  }
+  return disagreeing;
+}
+
+void CHtmlReportWriter::WriteValueCell(std::span<const std::string_view> values, bool rtlSide,
+                                       bool escape) {
+  out_.Append(kCellOpen);
+  for (std::size_t n = 0; n < agrees_.size(); ++n) {
+    if (n > 0 && n % kPairsPerLine == 0) {
+      out_.Append(kBreak);
+    }
+    out_.Append(kSpace);
+    const std::size_t k = 2 * n + (rtlSide ? 1 : 0);
+    if (!agrees_[n]) {
+      out_.Append(kRedOpen);
+    }
+    if (k < values.size()) {
+      WriteText(valueText_ ? valueText_(values[k]) : values[k], escape);
+    }
+    if (!agrees_[n]) {
+      out_.Append(kRedClose);
+    }
+  }
+  out_.Append(kCellClose);
+}
+
+namespace {
+
+char* Put(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
+}
+
+// Bytes of markup around the values of one output row, and per pair (both
+// cells together): the bound for writing a row without further checks.
+constexpr std::size_t kRowMarkupBytes =
+    kRowOpen.size() + 4 * (kCellOpen.size() + kCellClose.size()) + kRowClose.size();
+constexpr std::size_t kPairMarkupBytes =
+    2 * (kBreak.size() + kSpace.size() + kRedOpen.size() + kRedClose.size());
+
+}  // namespace
+
+// Text values without bytes to escape: the whole row is written in one
+// reserved stretch of the buffer.
+void CHtmlReportWriter::WritePlainRow(std::string_view time, std::string_view clocks,
+                                      std::span<const std::string_view> values) {
+  std::size_t bound = kRowMarkupBytes + time.size() + clocks.size();
+  for (const std::string_view value : values) {
+    bound += value.size();
+  }
+  bound += agrees_.size() * kPairMarkupBytes;
+
+  char* p = out_.Reserve(bound);
+  p = Put(p, kRowOpen);
+  p = Put(Put(Put(p, kCellOpen), time), kCellClose);
+  p = Put(Put(Put(p, kCellOpen), clocks), kCellClose);
+  for (std::size_t side = 0; side < 2; ++side) {
+    p = Put(p, kCellOpen);
+    for (std::size_t n = 0; n < agrees_.size(); ++n) {
+      if (n > 0 && n % kPairsPerLine == 0) {
+        p = Put(p, kBreak);
+      }
+      p = Put(p, kSpace);
+      const std::size_t k = 2 * n + side;
+      const std::string_view text = k < values.size() ? values[k] : std::string_view();
+      p = agrees_[n] ? Put(p, text) : Put(Put(Put(p, kRedOpen), text), kRedClose);
+    }
+    p = Put(p, kCellClose);
+  }
+  p = Put(p, kRowClose);
+  out_.Commit(p);
+}
+
+std::uint64_t CHtmlReportWriter::WriteOutputRow(std::string_view time, std::string_view clocks,
+                                                std::span<const std::string_view> values,
+                                                bool escape) {
+  const std::uint64_t disagreeing = ComparePairs(values);
+  if (!escape && !valueText_) {
+    WritePlainRow(time, clocks, values);
+    return disagreeing;
+  }
+  out_.Append(kRowOpen);
+  WriteCell(time, escape);
+  WriteCell(clocks, escape);
+  WriteValueCell(values, false, escape);
+  WriteValueCell(values, true, escape);
+  out_.Append(kRowClose);
+  return disagreeing;
+}

@@ -1,0 +1,54 @@
+// The HTML summary report of one timing file: a fixed head with its style
+// sheet and header row, one table row per record, and a fixed tail.
+//
+// Token texts are HTML-escaped in the cells (&, <, > and "), so a report of
+// tokens without those bytes is exactly the plain concatenation of the pieces.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "verify/OutputBuffer.h"
+
+// The complete head, from "<html" up to and including the header row's "</tr>".
+std::string_view ReportHeadText();
+// Writes the head to a stream (the form the plug-in's callback object offers).
+void WriteReportHead(std::ostream& out);
+
+// Converts a value token into the text shown for it. The returned view stays
+// valid until the next call.
+using TValueText = std::function<std::string_view(std::string_view token)>;
+
+class CHtmlReportWriter {
+ public:
+  // valueText empty: values are shown as their token texts.
+  explicit CHtmlReportWriter(COutputBuffer& out, TValueText valueText = {});
+
+  void WriteHead();
+  // The first record of a file: time and clock count, two empty value cells.
+  // escape: some token may hold a byte that HTML needs escaped (SplitRecord
+  // tells); false writes the texts as they are.
+  void WriteStartRow(std::string_view time, std::string_view clocks, bool escape = true);
+  // A later record. values are the record's tokens from the fourth on, taken
+  // in pairs (fixed-point value, RTL value); an unpaired last value is paired
+  // with an empty RTL text. Returns the number of disagreeing pairs.
+  std::uint64_t WriteOutputRow(std::string_view time, std::string_view clocks,
+                               std::span<const std::string_view> values, bool escape = true);
+  void WriteTail();
+
+ private:
+  std::uint64_t ComparePairs(std::span<const std::string_view> values);
+  void WriteText(std::string_view text, bool escape);
+  void WriteCell(std::string_view text, bool escape);
+  void WriteValueCell(std::span<const std::string_view> values, bool rtlSide, bool escape);
+  void WritePlainRow(std::string_view time, std::string_view clocks,
+                     std::span<const std::string_view> values);
+
+  COutputBuffer& out_;
+  TValueText valueText_;
+  std::vector<unsigned char> agrees_;  // per pair of the row being written
+};

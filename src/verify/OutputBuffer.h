@@ -1,0 +1,67 @@
+// A large write buffer in front of a byte sink, for writing reports fast.
+//
+// Appends copy into one fixed block; a full block goes to the sink in a single
+// call. Text longer than the block goes to the sink directly, so memory stays
+// at the block size however long a token is.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string_view>
+#include <vector>
+
+class COutputBuffer {
+ public:
+  // Receives each filled block; throws to report a write failure.
+  using TSink = std::function<void(std::string_view bytes)>;
+
+  static constexpr std::size_t kDefaultBlockSize = 1 << 20;
+
+  explicit COutputBuffer(TSink sink, std::size_t blockSize = kDefaultBlockSize);
+  COutputBuffer(const COutputBuffer&) = delete;
+  COutputBuffer& operator=(const COutputBuffer&) = delete;
+
+  void Append(std::string_view text) {
+    if (text.size() <= block_.size() - used_) {
+      if (!text.empty()) {
+        std::char_traits<char>::copy(block_.data() + used_, text.data(), text.size());
+        used_ += text.size();
+      }
+      return;
+    }
+    AppendSlow(text);
+  }
+  void Append(char c) {
+    if (used_ == block_.size()) {
+      Flush();
+    }
+    block_[used_++] = c;
+  }
+  // Appends text with &, <, > and " written as HTML character references.
+  void AppendHtmlEscaped(std::string_view text);
+
+  // Room for at least n bytes written directly at the returned pointer; then
+  // Commit with the end of what was written. The block grows when n exceeds
+  // it, so n should be bounded by the longest input line.
+  char* Reserve(std::size_t n) {
+    if (n > block_.size() - used_) {
+      MakeRoom(n);
+    }
+    return block_.data() + used_;
+  }
+  void Commit(const char* end) { used_ = static_cast<std::size_t>(end - block_.data()); }
+
+  // Hands everything buffered to the sink.
+  void Flush();
+  // Bytes handed to the sink or waiting in the block.
+  unsigned long long BytesWritten() const { return flushed_ + used_; }
+
+ private:
+  void AppendSlow(std::string_view text);
+  void MakeRoom(std::size_t n);
+
+  TSink sink_;
+  std::vector<char> block_;
+  std::size_t used_ = 0;
+  unsigned long long flushed_ = 0;
+};
