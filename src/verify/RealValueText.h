@@ -1,0 +1,31 @@
+// Value tokens shown as reals: the token's bit pattern read through the
+// test vector's fraction length and signedness, written in scientific
+// notation with 15 digits after the point and a signed three-digit exponent
+// (0.5 is 5.000000000000000e-001).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Room for any text FormatScientific writes.
+inline constexpr std::size_t kScientificTextSize = 40;
+
+// Writes value into out (at least kScientificTextSize bytes) and returns the text.
+std::string_view FormatScientific(double value, char* out);
+
+// Converts value tokens; a view it returns stays valid until the next call.
+class CRealValueText {
+ public:
+  CRealValueText(std::int64_t fractionalLength, bool isSigned)
+      : fractionalLength_(fractionalLength), isSigned_(isSigned) {}
+
+  std::string_view operator()(std::string_view token);
+
+ private:
+  std::int64_t fractionalLength_;
+  bool isSigned_;
+  std::string token_;  // the token with its terminating zero, for the converter
+  char text_[kScientificTextSize];
+};
