@@ -62,3 +62,37 @@ TEST(ClockCount, SaturatesOutsideThe32BitRange) {
   EXPECT_EQ(ParseClockCount("-2147483649"), -2147483647 - 1);
   EXPECT_EQ(ParseClockCount("99999999999999999999999999"), 2147483647);
 }
+
+TEST(RecordTokens, AgreesWithASimpleSplitOnLinesOfEveryLength) {
+  // Lines cross the 16-byte steps of the splitter at every offset.
+  const std::string alphabet = std::string(" \t\r\v\fab&<\"\n", 12) + std::string(1, '\0');
+  unsigned seed = 12345;
+  for (int round = 0; round < 3000; ++round) {
+    std::string line;
+    const std::size_t length = static_cast<std::size_t>(round % 70);
+    for (std::size_t i = 0; i < length; ++i) {
+      seed = seed * 1103515245u + 12345u;
+      line += alphabet[(seed >> 16) % alphabet.size()];
+    }
+    Strings expected;
+    bool expectEscape = false;
+    std::string current;
+    for (const char c : line) {
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
+        if (!current.empty()) {
+          expected.push_back(current);
+        }
+        current.clear();
+      } else {
+        current += c;
+        expectEscape = expectEscape || c == '&' || c == '<' || c == '>' || c == '"';
+      }
+    }
+    if (!current.empty()) {
+      expected.push_back(current);
+    }
+    bool escape = false;
+    ASSERT_EQ(Split(line, &escape), expected) << "round " << round;
+    ASSERT_EQ(escape, expectEscape) << "round " << round;
+  }
+}

@@ -1,0 +1,62 @@
+// One verification-report run: the timing files of one command call, each
+// turned into an HTML report in the project's Reports folder, with latency
+// and clock extremes carried from file to file.
+//
+// Used by the GenerateVerifyReport command and by `reportapp verify`.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "verify/TimingReport.h"
+
+struct CVerifySettings {
+  std::string projectDirectory;
+  bool isCpp = false;       // vector files in FixedPointC, else FixedPointM
+  bool realValues = false;  // show values as reals through the vector's quantizer
+  bool gateLevel = false;   // report names end in "_impl", else "_rtl"
+};
+
+struct CVerifyFileResult {
+  std::string timingPath;
+  std::string reportPath;
+  CTimingFileSummary summary;
+};
+
+struct CVerifyHooks {
+  // A skipped record or another non-fatal remark, naming file and line.
+  std::function<void(const std::string& message)> warn;
+  // Progress through a timing file; total is 0 when the size is unknown.
+  std::function<void(const std::string& timingPath, std::uint64_t done, std::uint64_t total)>
+      progress;
+};
+
+// The project settings as the host has them: the fixed-point language and
+// directory project options and the real-values setting.
+CVerifySettings ReadProjectSettings();
+
+class CVerifyReportRun {
+ public:
+  explicit CVerifyReportRun(CVerifySettings settings, CVerifyHooks hooks = {});
+
+  // Writes the report of one timing file. Throws std::runtime_error naming
+  // the file and the reason; the report is then not touched, and reports of
+  // earlier files stay.
+  CVerifyFileResult RunFile(const std::string& timingPath);
+
+  // Latency, maximum and minimum clocks over the files so far.
+  const CClockFigures& Figures() const { return figures_; }
+
+  // The report path for a timing file.
+  std::string ReportPathFor(const std::string& timingPath) const;
+  // The fixed-point vector file for a timing file (needs the vector suffix).
+  std::string VectorPathFor(const std::string& timingPath) const;
+
+ private:
+  TValueText ValueTextFor(const std::string& timingPath) const;
+
+  CVerifySettings settings_;
+  CVerifyHooks hooks_;
+  CClockFigures figures_;
+};

@@ -1,0 +1,79 @@
+// Feeds arbitrary bytes through the timing-file reader and the report writer.
+//
+// Input layout: byte 0 chooses the reader's and writer's block sizes and
+// whether values are shown as reals; byte 1 is the fraction length for the
+// real values (signed); the rest is the timing file.
+//
+// Besides the sanitizers, each run checks what must hold for any input: the
+// report is head, rows and tail; one row per record; one red pair of fonts
+// per disagreeing value; latency and extremes follow the records.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "verify/HtmlReportWriter.h"
+#include "verify/RealValueText.h"
+#include "verify/TimingReport.h"
+
+namespace {
+
+std::size_t Count(std::string_view text, std::string_view piece) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(piece); at != std::string_view::npos;
+       at = text.find(piece, at + piece.size())) {
+    ++n;
+  }
+  return n;
+}
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) {
+    return 0;
+  }
+  const std::uint8_t mode = data[0];
+  const auto fractionalLength = static_cast<std::int64_t>(static_cast<std::int8_t>(data[1]));
+  const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
+
+  std::size_t at = 0;
+  CLineReader reader(
+      [&](char* out, std::size_t room) {
+        const std::size_t n = std::min(room, text.size() - at);
+        std::copy_n(text.data() + at, n, out);
+        at += n;
+        return n;
+      },
+      1 + (mode & 0x0f));
+  std::string report;
+  COutputBuffer buffer([&](std::string_view bytes) { report.append(bytes); },
+                       1 + ((mode >> 4) & 0x03) * 37);
+  TValueText valueText;
+  if ((mode & 0x80) != 0) {
+    valueText = CRealValueText(fractionalLength, (mode & 0x40) != 0);
+  }
+  CHtmlReportWriter writer(buffer, valueText);
+  CClockFigures figures;
+  writer.WriteHead();
+  const CTimingFileSummary summary = WriteTimingRows(reader, writer, figures, "fuzz.txt");
+  writer.WriteTail();
+  buffer.Flush();
+
+  const std::string_view head = ReportHeadText();
+  Check(std::string_view(report).substr(0, head.size()) == head);
+  Check(report.ends_with("</table>\n</center>\n<br>\n</body></html>\n"));
+  Check(Count(report, "<tr>\n") == summary.records + 1);
+  Check(Count(report, "<font color=\"red\">") == 2 * summary.disagreeing);
+  Check(summary.outputRecords + (summary.records > 0 ? 1 : 0) == summary.records);
+  Check(summary.hasLatency == (summary.outputRecords > 0));
+  Check(figures.maxClocks == -1 || summary.outputRecords >= 2);
+  return 0;
+}
