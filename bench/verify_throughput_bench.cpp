@@ -1,0 +1,275 @@
+// Throughput of GenerateVerifyReport on a generated timing file (8 value
+// pairs per record), beside copying the same bytes with cat, a
+// straightforward awk script and a plain Tcl script that write the identical
+// report. Checks that the baselines' reports equal the command's byte for byte.
+//
+//   verify_throughput_bench [--mb N] [--tcl-mb N] [--dir DIR] [--keep]
+//
+// --mb: size of the timing file (default 256); --tcl-mb: size of the slice
+// the slow plain Tcl script runs on (default 16); --dir: where to work
+// (default a fresh folder under /tmp); --keep: leave the files there.
+#include <tcl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+
+#include "app/Extension.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CBenchOptions {
+  double megabytes = 256;
+  double tclMegabytes = 16;
+  std::string dir;
+  bool keep = false;
+};
+
+CBenchOptions ParseOptions(int argc, char** argv) {
+  CBenchOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    const auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        throw std::runtime_error(word + " needs a value");
+      }
+      return argv[++i];
+    };
+    if (word == "--mb") {
+      options.megabytes = std::stod(value());
+    } else if (word == "--tcl-mb") {
+      options.tclMegabytes = std::stod(value());
+    } else if (word == "--dir") {
+      options.dir = value();
+    } else if (word == "--keep") {
+      options.keep = true;
+    } else {
+      throw std::runtime_error("unknown option " + word);
+    }
+  }
+  return options;
+}
+
+// A timing file of about the given size: a start record, then output
+// records of 8 pairs of 16-bit values, about one pair in fifty disagreeing.
+std::uint64_t GenerateTimingFile(const fs::path& path, double megabytes) {
+  std::ofstream out(path, std::ios::binary);
+  std::string block;
+  block.reserve(1 << 20);
+  block += "0 start 0\n";
+  std::uint64_t seed = 0x2545F4914F6CDD1Dull;
+  const auto next = [&seed]() {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    return seed;
+  };
+  const auto target = static_cast<std::uint64_t>(megabytes * 1e6);
+  std::uint64_t written = 0;
+  std::uint64_t time = 0;
+  char line[512];
+  while (written + block.size() < target) {
+    const unsigned clocks = 3 + static_cast<unsigned>(next() % 7);
+    time += clocks * 10;
+    int n = std::snprintf(line, sizeof line, "%llu out %u", static_cast<unsigned long long>(time),
+                          clocks);
+    for (int pair = 0; pair < 8; ++pair) {
+      const unsigned value = static_cast<unsigned>(next() & 0xffff);
+      const unsigned rtl = next() % 50 == 0 ? (value ^ 1u) : value;
+      n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " 0x%04x 0x%04x",
+                         value, rtl);
+    }
+    line[n++] = '\n';
+    block.append(line, static_cast<std::size_t>(n));
+    if (block.size() > (1 << 20) - 512) {
+      out << block;
+      written += block.size();
+      block.clear();
+    }
+  }
+  out << block;
+  written += block.size();
+  return written;
+}
+
+double Seconds(const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Best(int runs, const std::function<void()>& work) {
+  double best = 1e300;
+  for (int i = 0; i < runs; ++i) {
+    best = std::min(best, Seconds(work));
+  }
+  return best;
+}
+
+void Shell(const std::string& command) {
+  if (std::system(command.c_str()) != 0) {
+    throw std::runtime_error("failed: " + command);
+  }
+}
+
+std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+
+bool SameBytes(const fs::path& a, const fs::path& b) {
+  return std::system(("cmp -s " + Quote(a) + " " + Quote(b)).c_str()) == 0;
+}
+
+long PeakResidentKb() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  while (status >> word) {
+    if (word == "VmHWM:") {
+      long kb = 0;
+      status >> kb;
+      return kb;
+    }
+  }
+  return -1;
+}
+
+class CBenchInterp {
+ public:
+  CBenchInterp() : interp_(Tcl_CreateInterp()) {
+    if (Tcl_Init(interp_) != TCL_OK || Reportapp_Init(interp_) != TCL_OK) {
+      throw std::runtime_error(std::string("cannot load ReportApp: ") +
+                               Tcl_GetStringResult(interp_));
+    }
+  }
+  ~CBenchInterp() { Tcl_DeleteInterp(interp_); }
+  std::string Eval(const std::string& script) {
+    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) != TCL_OK) {
+      throw std::runtime_error(script + ": " + Tcl_GetStringResult(interp_));
+    }
+    return Tcl_GetStringResult(interp_);
+  }
+
+ private:
+  Tcl_Interp* interp_;
+};
+
+struct CProject {
+  fs::path root;
+  fs::path timing;
+  fs::path report;
+};
+
+CProject MakeProject(const fs::path& root, double megabytes) {
+  CProject project{root, root / "kv_timing_Korvel_TestVector_1.txt",
+                   root / "Reports" / "kv_timing_Korvel_TestVector_1_rtl.htm"};
+  fs::create_directories(root / "Reports");
+  fs::create_directories(root / "FixedPointM");
+  std::ofstream(root / "FixedPointM" / "Korvel_TestVector_1.txt") << "%fixed wrap floor [16 8]\n";
+  GenerateTimingFile(project.timing, megabytes);
+  return project;
+}
+
+void PrintRow(const char* what, double megabytes, double seconds, const std::string& note) {
+  std::printf("  %-40s %8.1f MB %8.3f s %9.1f MB/s  %s\n", what, megabytes, seconds,
+              megabytes / seconds, note.c_str());
+}
+
+std::string Times(double fast, double slow) {
+  char text[64];
+  std::snprintf(text, sizeof text, "command is %.1fx faster", slow / fast);
+  return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const CBenchOptions options = ParseOptions(argc, argv);
+    Tcl_FindExecutable(argv[0]);
+    fs::path dir = options.dir;
+    if (dir.empty()) {
+      std::string pattern = "/tmp/reportapp-verify-bench-XXXXXX";
+      if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a work folder");
+      }
+      dir = pattern;
+    }
+    const fs::path benchDir = fs::path(REPORTAPP_SOURCE_DIR) / "bench";
+    const CProject big = MakeProject(dir / "big", options.megabytes);
+    const CProject slice = MakeProject(dir / "slice", options.tclMegabytes);
+    const double inputMb = static_cast<double>(fs::file_size(big.timing)) / 1e6;
+    const double sliceMb = static_cast<double>(fs::file_size(slice.timing)) / 1e6;
+
+    CBenchInterp tcl;
+    const long rssBefore = PeakResidentKb();
+    const auto runCommand = [&tcl](const CProject& project, bool realValues) {
+      fs::remove(project.report);
+      tcl.Eval("set ::DR::952688_enable_53_bit_IO " + std::to_string(realValues ? 1 : 0));
+      tcl.Eval("SetProjectOption -directory {" + project.root.string() + "}");
+      return tcl.Eval("GenerateVerifyReport -timingfiles [list {" + project.timing.string() +
+                      "}]");
+    };
+    std::string result;
+    const double textSeconds = Best(3, [&] { result = runCommand(big, false); });
+    const double reportMb = static_cast<double>(fs::file_size(big.report)) / 1e6;
+    const fs::path copy = dir / "copy.out";
+    const double catSeconds = Best(3, [&] {
+      fs::remove(copy);
+      Shell("cat " + Quote(big.timing) + " " + Quote(big.report) + " > " + Quote(copy));
+    });
+    const fs::path awkReport = dir / "awk.htm";
+    const double awkSeconds = Seconds([&] {
+      Shell("awk -f " + Quote(benchDir / "verify_report.awk") + " " + Quote(big.timing) + " > " +
+            Quote(awkReport));
+    });
+    const bool awkSame = SameBytes(awkReport, big.report);
+
+    runCommand(slice, false);
+    const fs::path tclReport = dir / "tcl.htm";
+    const double tclSeconds = Seconds([&] {
+      Shell("tclsh8.6 " + Quote(benchDir / "verify_report.tcl") + " " + Quote(slice.timing) + " " +
+            Quote(tclReport));
+    });
+    const bool tclSame = SameBytes(tclReport, slice.report);
+    const double sliceSeconds = Best(3, [&] { runCommand(slice, false); });
+
+    const double realSeconds = Best(2, [&] { runCommand(big, true); });
+    const long rssAfter = PeakResidentKb();
+
+    std::printf("verify_throughput_bench: timing file %.1f MB (8 pairs per record), report %.1f MB\n",
+                inputMb, reportMb);
+    std::printf("  result of GenerateVerifyReport: %s\n", result.c_str());
+    PrintRow("GenerateVerifyReport, text values", inputMb, textSeconds, "");
+    PrintRow("GenerateVerifyReport, real values", inputMb, realSeconds,
+             realSeconds <= 2 * textSeconds ? "(at least half the text speed)"
+                                            : "(slower than half the text speed)");
+    PrintRow("cat timing file + report", inputMb, catSeconds,
+             "command takes " + std::to_string(textSeconds / catSeconds).substr(0, 4) +
+                 "x the time of cat");
+    PrintRow("awk script (bench/verify_report.awk)", inputMb, awkSeconds,
+             Times(textSeconds, awkSeconds));
+    PrintRow("GenerateVerifyReport on the Tcl slice", sliceMb, sliceSeconds, "");
+    PrintRow("plain Tcl script (bench/verify_report.tcl)", sliceMb, tclSeconds,
+             Times(sliceSeconds, tclSeconds));
+    std::printf("  identical reports: awk %s, plain Tcl %s\n", awkSame ? "yes" : "NO",
+                tclSame ? "yes" : "NO");
+    std::printf("  peak resident memory of this process: %.1f MB before the runs, %.1f MB after\n",
+                static_cast<double>(rssBefore) / 1024, static_cast<double>(rssAfter) / 1024);
+    if (!options.keep) {
+      fs::remove_all(dir);
+    } else {
+      std::printf("  files kept in %s\n", dir.c_str());
+    }
+    return awkSame && tclSame ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "verify_throughput_bench: %s\n", e.what());
+    return 2;
+  }
+}

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The main job on the bundled example project: sets up (installing missing
+# Debian packages when run as root), builds the reportapp shell and the
+# extension, runs the example flow script and shows the result lists and
+# where the reports are.
+#   scripts/demo.sh
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+reportapp_setup
+
+build="$REPORTAPP_ROOT/build"
+cmake -S "$REPORTAPP_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j "$(nproc)" --target reportapp ReportApp >/dev/null
+
+project="$REPORTAPP_ROOT/examples/verify_project"
+echo "== GenerateVerifyReport in the example flow ($project/flow.tcl)"
+"$build/reportapp" "$project/flow.tcl"
+
+echo
+echo "== the same timing files from the shell: reportapp verify"
+status=0
+"$build/reportapp" verify --project "$project" "$project"/timing/kv_timing_Korvel_TestVector_*.txt ||
+  status=$?
+echo "exit status $status (0: every value agrees, 1: some disagree, 2: error)"
+echo
+echo "Open the reports in a browser, for example:"
+echo "  $project/Reports/kv_timing_Korvel_TestVector_2_rtl.htm"
