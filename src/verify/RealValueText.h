@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 // Room for any text FormatScientific writes.
@@ -26,6 +25,5 @@ class CRealValueText {
  private:
   std::int64_t fractionalLength_;
   bool isSigned_;
-  std::string token_;  // the token with its terminating zero, for the converter
   char text_[kScientificTextSize];
 };
