@@ -15,15 +15,14 @@
 
 namespace {
 
+using utiltest::OnlyMessage;
 namespace fs = std::filesystem;
-using utiltest::CapturedMessages;
-using utiltest::ReadFile;
-using utiltest::ScratchDir;
-using utiltest::Tcl;
 using utiltest::WorkingDirGuard;
 using utiltest::WriteFile;
 
-std::vector<std::string> ToVector(const TPathList& list) { return {list.begin(), list.end()}; }
+std::vector<std::string> ToVector(const TPathList& list) {
+  return {list.begin(), list.end()};
+}
 
 TEST(FileWriteText, WritesAndReplacesTheFile) {
   ScratchDir dir;
@@ -43,7 +42,7 @@ TEST(FileWriteText, EmptyTextLeavesAnExistingFileUntouched) {
   EXPECT_EQ(ReadFile(path), "keep me");
   CFilePath(dir / "never.txt").WriteText("");
   EXPECT_FALSE(fs::exists(dir / "never.txt"));
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST(FileWriteText, UnwritableFileIsReported) {
@@ -51,7 +50,7 @@ TEST(FileWriteText, UnwritableFileIsReported) {
   const CFilePath target(dir / "missing_dir/out.txt");
   CapturedMessages messages;
   target.WriteText("data");
-  EXPECT_EQ(messages.Only(), "ERROR: Unable to write to file \"" + target + "\".\n");
+  EXPECT_EQ(OnlyMessage(messages), "ERROR: Unable to write to file \"" + target + "\".\n");
 }
 
 TEST(FileQueries, MissingFile) {
@@ -63,7 +62,7 @@ TEST(FileQueries, MissingFile) {
   EXPECT_FALSE(missing.Exists());
   EXPECT_FALSE(missing.IsFile());
   EXPECT_FALSE(missing.IsDirectory());
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST(FileQueries, ExistingFileAndDirectory) {
@@ -100,7 +99,7 @@ TEST(FileChangeDir, EmptyPathReturnsTheCurrentDirectoryWithoutMoving) {
   CapturedMessages messages;
   EXPECT_EQ(CFilePath().ChangeDir(), Tcl("pwd"));
   EXPECT_EQ(fs::current_path().string(), before);
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST(FileChangeDir, PlainFileIsRefused) {
@@ -111,7 +110,7 @@ TEST(FileChangeDir, PlainFileIsRefused) {
   const fs::path before = fs::current_path();
   CapturedMessages messages;
   EXPECT_EQ(CFilePath(path).ChangeDir(), "");
-  EXPECT_EQ(messages.Only(), "Attempting to cd to a non-directory");
+  EXPECT_EQ(OnlyMessage(messages), "Attempting to cd to a non-directory");
   EXPECT_EQ(fs::current_path(), before);
 }
 
@@ -142,7 +141,7 @@ TEST(FileGlob, NoMatchLeavesTheListAsItWasAndSendsNothing) {
   GlobFiles(list, "*.nothing", dir.Path().string());
   GlobFiles(list, "*", (dir / "missing"));
   EXPECT_EQ(ToVector(list), std::vector<std::string>{"earlier"});
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST(FileGlob, AppendsNativeMatchesFilteredByType) {
@@ -176,8 +175,8 @@ class FileFindTree : public ::testing::Test {
     for (const char* sub : {"s1/t/u", "s2"}) {
       fs::create_directories(dir_.Path() / sub);
     }
-    for (const char* file : {"a.txt", "s1/b.txt", "s1/t/c.txt", "s1/t/u/e.txt", "s2/d.txt",
-                             "s2/x.log"}) {
+    for (const char* file :
+         {"a.txt", "s1/b.txt", "s1/t/c.txt", "s1/t/u/e.txt", "s2/d.txt", "s2/x.log"}) {
       WriteFile(dir_ / file, file);
     }
   }
@@ -226,9 +225,9 @@ TEST_F(FileFindTree, NonDirectoryFindsNothing) {
 TEST(FileRelativePath, RelativeInputsAndBases) {
   CapturedMessages messages;
   EXPECT_EQ(CFilePath("a/b.txt").GetRelativePath("/x"), "a/b.txt");
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
   EXPECT_EQ(CFilePath("/a/b.txt").GetRelativePath("x/y"), "");
-  EXPECT_EQ(messages.Only(), "GetRelativePath parameter not absolute");
+  EXPECT_EQ(OnlyMessage(messages), "GetRelativePath parameter not absolute");
 }
 
 TEST(FileRelativePath, SiblingDirectoriesStepUp) {
@@ -264,7 +263,7 @@ TEST(FileRemove, MissingPathsCountAsRemoved) {
   EXPECT_TRUE(RemovePaths({dir / "gone1", dir / "gone2/deeper"}));
   EXPECT_TRUE(RemovePaths({}));
   EXPECT_TRUE(fs::exists(dir / "stay.txt"));
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST(FileRemove, RemovesFilesAndWholeDirectories) {
@@ -316,14 +315,14 @@ TEST(FileCopyRename, MakeDirCreatesParentsAndFailsSilently) {
   EXPECT_TRUE(CFilePath(dir / "p/q/r").MakeDir());
   EXPECT_TRUE(fs::is_directory(dir / "p/q/r"));
   EXPECT_FALSE(CFilePath(dir / "file/sub").MakeDir());
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 // Names that a careless command builder would split, substitute or take as
 // an option.
 const std::vector<std::string> kAwkwardNames = {
-    "with space.txt", "[x].txt", "$HOME.txt", "{a b}.txt", "-lead.txt", "semi;colon \"q\" \\b.txt",
-    "-force"};
+    "with space.txt",           "[x].txt", "$HOME.txt", "{a b}.txt", "-lead.txt",
+    "semi;colon \"q\" \\b.txt", "-force"};
 
 TEST(FileAwkwardNames, CreateCopyRenameGlobAndDelete) {
   ScratchDir dir;

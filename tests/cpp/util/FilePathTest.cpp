@@ -10,7 +10,7 @@
 
 namespace {
 
-using utiltest::CapturedMessages;
+using utiltest::OnlyMessage;
 
 // A user name that no system has, so "~name" cannot be expanded.
 const char* const kUnknownUserPath = "~no_such_user_reportapp_42";
@@ -52,7 +52,7 @@ TEST(FilePathConstruction, FailedConversionKeepsTheTextAndReports) {
   CapturedMessages messages;
   const CFilePath path(kUnknownUserPath);
   EXPECT_EQ(path, kUnknownUserPath);
-  EXPECT_NE(messages.Only().find("no_such_user_reportapp_42"), std::string::npos);
+  EXPECT_NE(OnlyMessage(messages).find("no_such_user_reportapp_42"), std::string::npos);
 }
 
 TEST(FilePathNative, NativePathReplacesAndReturns) {
@@ -68,7 +68,7 @@ TEST(FilePathNative, NativePathFailureKeepsTheTextAndReturnsEmpty) {
   std::string text = kUnknownUserPath;
   EXPECT_EQ(NativePath(text), "");
   EXPECT_EQ(text, kUnknownUserPath);
-  EXPECT_EQ(messages.Count(), 1u);
+  EXPECT_EQ(messages.Messages().size(), 1u);
 }
 
 TEST(FilePathComponents, DirNameOfABareNameIsEmptyButToParentGivesDot) {
@@ -99,8 +99,8 @@ TEST(FilePathComponents, FailingEvaluationsReportAndGiveEmptyText) {
   EXPECT_EQ(path.BaseName(), "");
   CFilePath parent = path;
   EXPECT_EQ(parent.ToParent(), kUnknownUserPath);
-  EXPECT_EQ(messages.Count(), 4u);
-  for (const auto& [type, text] : messages.All()) {
+  EXPECT_EQ(messages.Messages().size(), 4u);
+  for (const auto& [type, text] : messages.Messages()) {
     EXPECT_EQ(type, kMsgError);
     EXPECT_NE(text.find("no_such_user_reportapp_42"), std::string::npos) << text;
   }
@@ -172,7 +172,7 @@ TEST(FilePathExtension, PathWithoutExtensionMatchesOnlyTheEmptyText) {
 TEST(FilePathExtension, NullExtensionIsReported) {
   CapturedMessages messages;
   EXPECT_FALSE(CFilePath("/d/a.txt").ExtensionIs(nullptr));
-  EXPECT_EQ(messages.Only(), "ERROR: null string passed to file extension comparison");
+  EXPECT_EQ(OnlyMessage(messages), "ERROR: null string passed to file extension comparison");
 }
 
 TEST(FilePathComposite, SetBaseNameKeepsTheOldExtension) {

@@ -15,9 +15,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using utiltest::CapturedMessages;
-using utiltest::ScratchDir;
-using utiltest::Tcl;
 using utiltest::WriteFile;
 
 TEST(InstallDir, IsTheParentOfTheExecutablesDirectory) {
@@ -73,7 +70,7 @@ TEST_F(SearchPath, NothingFound) {
   CapturedMessages messages;
   EXPECT_EQ(FindInSearchPath("c.txt", {relative_, Absolute()}), "");
   EXPECT_EQ(FindInSearchPath("a.txt", {}), "");
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST_F(SearchPath, MemberReplacesTheNameByTheFullPath) {
@@ -90,7 +87,9 @@ TEST_F(SearchPath, MemberReplacesTheNameByTheFullPath) {
 
 // The product directory as the host reports it; tests that need an absolute
 // one skip otherwise.
-std::string ProductDir() { return Tcl("AppInfo ProductDir"); }
+std::string ProductDir() {
+  return Tcl("AppInfo ProductDir");
+}
 
 TEST(InstallRelative, EmptyAndRelativePaths) {
   CapturedMessages messages;
@@ -100,7 +99,7 @@ TEST(InstallRelative, EmptyAndRelativePaths) {
   CFilePath relative("lib/x.tcl");
   EXPECT_FALSE(MakeInstallRelative(relative, true));
   EXPECT_EQ(relative, "lib/x.tcl");
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 TEST(InstallRelative, InsideTheProductDirectory) {
@@ -119,7 +118,7 @@ TEST(InstallRelative, ElsewhereOnTheSameVolume) {
     GTEST_SKIP() << "the product directory is not absolute: " << product;
   }
   std::string ups;
-  for (const auto& part : fs::path(product).relative_path()) {
+  for (const auto& part : fs::path(static_cast<const std::string&>(product)).relative_path()) {
     static_cast<void>(part);
     ups += "../";
   }
@@ -127,7 +126,7 @@ TEST(InstallRelative, ElsewhereOnTheSameVolume) {
   CFilePath outside("/elsewhere [1]/f.txt");
   EXPECT_TRUE(MakeInstallRelative(outside, true));
   EXPECT_EQ(outside, ups + "elsewhere [1]/f.txt");
-  EXPECT_TRUE(messages.Empty());
+  EXPECT_TRUE(messages.Messages().empty());
 }
 
 // The product directory is kept once found, so the cases that need it unknown
@@ -151,7 +150,7 @@ void LookupIsRetriedUntilFoundThenKept() {
   CFilePath path("/opt/prod/lib/a.tcl");
   ok &= Check(!MakeInstallRelative(path, true), "unknown product directory fails");
   ok &= Check(path == "/opt/prod/lib/a.tcl", "path unchanged");
-  ok &= Check(messages.Empty(), "nothing sent");
+  ok &= Check(messages.Messages().empty(), "nothing sent");
   Tcl("proc AppInfo {args} { return /opt/prod }");
   ok &= Check(MakeInstallRelative(path, true), "found on a later call");
   ok &= Check(path == "lib/a.tcl", "relative to the product directory");
@@ -179,14 +178,15 @@ void PathWithoutRelativeFormIsReported() {
     CFilePath path("/data/x y.txt");
     ok &= Check(!MakeInstallRelative(path, true), "fails");
     ok &= Check(path == "/data/x y.txt", "keeps the absolute text");
-    ok &= Check(!messages.Empty() && messages.All().back().second == expected, "reported");
-    ok &= Check(messages.All().back().first == kMsgError, "as an error");
+    ok &= Check(!messages.Messages().empty() && messages.Messages().back().second == expected,
+                "reported");
+    ok &= Check(messages.Messages().back().first == kMsgError, "as an error");
   }
   {
     CapturedMessages messages;
     CFilePath path("/data/x y.txt");
     ok &= Check(!MakeInstallRelative(path, false), "fails without report");
-    for (const auto& message : messages.All()) {
+    for (const auto& message : messages.Messages()) {
       ok &= Check(message.second != expected, "not reported without report");
     }
   }

@@ -13,8 +13,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using utiltest::ScratchDir;
-using utiltest::Tcl;
 using utiltest::WorkingDirGuard;
 using utiltest::WriteFile;
 

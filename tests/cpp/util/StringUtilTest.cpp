@@ -248,7 +248,10 @@ TEST(StringBytes, DoublesToBytesStoresZeroForValuesWithoutAnInteger) {
 
 TEST(StringBytes, BytesToDoublesReadsSignedBytes) {
   std::vector<double> out = {1, 2, 3, 4, 5, 6};
-  EXPECT_EQ(BytesToDoubles("\xFF" "A\x80", out), 3);
+  EXPECT_EQ(BytesToDoubles("\xFF"
+                           "A\x80",
+                           out),
+            3);
   EXPECT_EQ(out, (std::vector<double>{-1.0, 65.0, -128.0}));
   EXPECT_EQ(BytesToDoubles("", out), 0);
   EXPECT_TRUE(out.empty());

@@ -1,49 +1,22 @@
-// Helpers for the utility-layer tests: a scratch directory, captured host
-// messages and direct Tcl evaluation in the bound interpreter.
+// Helpers of the utility-layer tests on top of the shared test support.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <tcl.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
-#include <utility>
-#include <vector>
 
-#include "host/AppMgr.h"
-#include "host/HostInterp.h"
+#include "support/TestSupport.h"
+
+// A path below a scratch directory: dir / "name".
+inline std::string operator/(const ScratchDir& dir, const std::string& name) {
+  return (dir.Path() / name).string();
+}
 
 namespace utiltest {
 
 namespace fs = std::filesystem;
-
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class ScratchDir {
- public:
-  ScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "reportapp_util_XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      ADD_FAILURE() << "mkdtemp failed for " << pattern;
-    }
-    path_ = pattern;
-  }
-  ~ScratchDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchDir(const ScratchDir&) = delete;
-  ScratchDir& operator=(const ScratchDir&) = delete;
-
-  const fs::path& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
-};
 
 // Restores the working directory when it goes.
 class WorkingDirGuard {
@@ -60,57 +33,24 @@ class WorkingDirGuard {
   fs::path saved_;
 };
 
-// Collects the host's plain messages while it lives.
-class CapturedMessages {
- public:
-  CapturedMessages()
-      : previous_(CAppMgr::SetMessageSink([this](TMsgType type, const std::string& text) {
-          messages_.emplace_back(type, text);
-        })) {}
-  ~CapturedMessages() { CAppMgr::SetMessageSink(previous_); }
-  CapturedMessages(const CapturedMessages&) = delete;
-  CapturedMessages& operator=(const CapturedMessages&) = delete;
-
-  const std::vector<std::pair<TMsgType, std::string>>& All() const { return messages_; }
-  bool Empty() const { return messages_.empty(); }
-  std::size_t Count() const { return messages_.size(); }
-  // The one message sent; fails the test when there was not exactly one.
-  std::string Only(TMsgType expectedType = kMsgError) const {
-    EXPECT_EQ(messages_.size(), 1u);
-    if (messages_.size() != 1) {
-      return "";
-    }
-    EXPECT_EQ(messages_[0].first, expectedType);
-    return messages_[0].second;
-  }
-
- private:
-  std::vector<std::pair<TMsgType, std::string>> messages_;
-  TMessageSink previous_;
-};
-
-// Evaluates a script directly; fails the test on a Tcl error.
-inline std::string Tcl(const std::string& script) {
-  Tcl_Interp* interp = GetHostInterp();
-  if (interp == nullptr) {
-    ADD_FAILURE() << "no interpreter is bound";
+// The one message captured; fails the test unless exactly one of the
+// expected type was sent.
+inline std::string OnlyMessage(const CapturedMessages& captured, TMsgType expected = kMsgError) {
+  const auto& messages = captured.Messages();
+  EXPECT_EQ(messages.size(), 1u);
+  if (messages.size() != 1) {
     return "";
   }
-  const int code = Tcl_EvalEx(interp, script.c_str(), -1, TCL_EVAL_GLOBAL);
-  std::string result = Tcl_GetStringResult(interp);
-  EXPECT_EQ(code, TCL_OK) << script << ": " << result;
-  return result;
+  EXPECT_EQ(messages[0].first, expected);
+  return messages[0].second;
 }
 
+// Writes bytes to a file at any path, replacing it.
 inline void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
+  out.close();
   ASSERT_TRUE(out.good()) << path;
-}
-
-inline std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace utiltest
