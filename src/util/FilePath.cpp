@@ -104,17 +104,14 @@ CFilePath::CFilePath(const std::string& text, const std::string& extension) : st
   SetExtension(extension);
 }
 
+// AssignNative takes its text by value, so assigning a path to itself is safe.
 CFilePath& CFilePath::operator=(const CFilePath& other) {
-  if (this != &other) {
-    AssignNative(other);
-  }
+  AssignNative(other);
   return *this;
 }
 
-CFilePath& CFilePath::operator=(CFilePath&& other) noexcept {
-  if (this != &other) {
-    AssignNative(std::move(other));
-  }
+CFilePath& CFilePath::operator=(CFilePath&& other) {
+  AssignNative(std::move(other));
   return *this;
 }
 

@@ -25,16 +25,17 @@ class CFilePath : public std::string {
   CFilePath() = default;
   CFilePath(const CFilePath& other) = default;
   CFilePath(CFilePath&& other) noexcept = default;
-  CFilePath(const std::string& text);  // NOLINT(google-explicit-constructor): a path is a string
+  // Text converts implicitly: a path is used wherever a string is, and back.
+  CFilePath(const std::string& text);
   // The text, then SetExtension with extension when one is given.
-  CFilePath(const char* text, const char* extension = nullptr);  // NOLINT
+  CFilePath(const char* text, const char* extension = nullptr);
   // The text, then always SetExtension: an empty extension removes the path's.
   CFilePath(const std::string& text, const std::string& extension);
   ~CFilePath() = default;
 
   // Assignment takes the text and brings it to native form.
   CFilePath& operator=(const CFilePath& other);
-  CFilePath& operator=(CFilePath&& other) noexcept;
+  CFilePath& operator=(CFilePath&& other);
   CFilePath& operator=(const std::string& text);
   CFilePath& operator=(const char* text);
 
