@@ -76,8 +76,7 @@ int main(int argc, char** argv) {
   const char* names[] = {"SetRTLInfo -latency $i", "GetRTLInfo -latency", "Report -rtl -latency"};
   std::printf("Information-set commands, %ld calls each from a Tcl loop (calls per second)\n",
               calls);
-  std::printf("%-26s %16s %22s %8s\n", "operation", "ReportApp", "plain Tcl over a dict",
-              "ratio");
+  std::printf("%-26s %16s %22s %8s\n", "operation", "ReportApp", "plain Tcl over a dict", "ratio");
   for (int i = 0; i < 3; ++i) {
     Tcl_Obj *ours = nullptr, *plain = nullptr, *a = nullptr, *b = nullptr;
     Tcl_ListObjIndex(nullptr, result, 0, &ours);

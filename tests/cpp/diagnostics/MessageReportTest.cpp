@@ -40,7 +40,8 @@ TEST_F(MessageWords, DontSendToStreamComesRightAfterTheProcedureName) {
 
 TEST_F(MessageWords, LineZeroIsFileInformationAndOnlyMinusOneIsLeftOut) {
   ReportDebug("COMMAND-0001", "", 0, std::string("cmd text"), true);
-  EXPECT_EQ(Recorded(), "-severity debug -msgid COMMAND-0001 -fileinfo {{} 0} -params {{} {cmd text}}");
+  EXPECT_EQ(Recorded(),
+            "-severity debug -msgid COMMAND-0001 -fileinfo {{} 0} -params {{} {cmd text}}");
   ReportErrorAndContinue("X-0001", "a b.txt", 12, true);
   EXPECT_EQ(Recorded(),
             "-severity error_and_continue -msgid X-0001 -fileinfo {{a b.txt} 12} -params {{} 0}");
@@ -66,7 +67,8 @@ TEST_F(MessageWords, ListParametersArePassedInOrderAfterAnEmptyElement) {
   params.AppendElement("first one");
   params.AppendElement("[second]");
   ReportWarning("A-0003", "f", -1, &params, true);
-  EXPECT_EQ(Recorded(), "-severity warning -msgid A-0003 -fileinfo f -params {{} {first one} {[second]}}");
+  EXPECT_EQ(Recorded(),
+            "-severity warning -msgid A-0003 -fileinfo f -params {{} {first one} {[second]}}");
 }
 
 TEST_F(MessageWords, NullIdEmitsNothing) {
@@ -90,7 +92,8 @@ TEST_F(MessageWords, ErrorEmitsFirstThenThrowsTheText) {
 }
 
 TEST(MessageCatalogue, TheDefaultProcedureSubstitutesParametersAndNamesUnknownIds) {
-  EXPECT_EQ(ReportWarning("DIR-0037", "", -1, "Fixed", false), "Unrecognised quantizer word \"Fixed\".");
+  EXPECT_EQ(ReportWarning("DIR-0037", "", -1, "Fixed", false),
+            "Unrecognised quantizer word \"Fixed\".");
   EXPECT_EQ(ReportInfo("ZZZ-0001", nullptr, -1, "p", false), "Message ZZZ-0001: p");
   EXPECT_EQ(ReportInfo("COMMAND-0001", nullptr, -1, std::string("x y"), false),
             "The command \"x y\" failed.");

@@ -69,8 +69,7 @@ TEST_F(Dispatch, HiddenSwitchesWorkButStayOutOfHelpAndErrors) {
   EXPECT_NE(help.find("-word <word>"), std::string::npos);
   EXPECT_NE(help.find("(default \"dflt\")"), std::string::npos);
   EXPECT_EQ(help.find("-secret"), std::string::npos);
-  EXPECT_EQ(TclError("probeEcho -nope"),
-            "bad option \"-nope\": must be -word, -flag, or -help");
+  EXPECT_EQ(TclError("probeEcho -nope"), "bad option \"-nope\": must be -word, -flag, or -help");
 }
 
 TEST_F(Dispatch, UnpublishedParametersAreNotSwitches) {

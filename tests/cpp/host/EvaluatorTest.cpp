@@ -16,10 +16,20 @@ class EvaluatorWords : public ::testing::Test {
 };
 
 TEST_F(EvaluatorWords, EveryAwkwardWordArrivesAsOneUnchangedWord) {
-  const std::vector<std::string> words = {
-      "a path/with spaces.txt", "{unbalanced", "}", "[exit 3]", "$HOME", "back\\slash",
-      "\"quoted\"",             "semi;colon",  "{*}{a b}", "#comment", "-leading-dash", "",
-      "tab\there",              "new\nline"};
+  const std::vector<std::string> words = {"a path/with spaces.txt",
+                                          "{unbalanced",
+                                          "}",
+                                          "[exit 3]",
+                                          "$HOME",
+                                          "back\\slash",
+                                          "\"quoted\"",
+                                          "semi;colon",
+                                          "{*}{a b}",
+                                          "#comment",
+                                          "-leading-dash",
+                                          "",
+                                          "tab\there",
+                                          "new\nline"};
   CTclEvalObj command("echoWords");
   for (const std::string& w : words) {
     command.AppendElement(w);

@@ -34,9 +34,9 @@ TEST(EntryPoints, InitReturnsThreeWhenRegistrationFails) {
 
 TEST(CallBackStores, EveryStoreIsNamedReportAndNeverForwards) {
   CReportAppCallBack* callBack = GetReportAppCallBack();
-  for (const COptions* store : {callBack->fixedPointInfo.get(), callBack->rtlInfo.get(),
-                                callBack->synthInfo.get(), callBack->gateInfo.get(),
-                                callBack->versionInfo.get()}) {
+  for (const COptions* store :
+       {callBack->fixedPointInfo.get(), callBack->rtlInfo.get(), callBack->synthInfo.get(),
+        callBack->gateInfo.get(), callBack->versionInfo.get()}) {
     EXPECT_EQ(store->GetStoreName(), "Report");
     EXPECT_FALSE(store->MirrorsToProject());
   }
