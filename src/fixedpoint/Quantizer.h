@@ -184,13 +184,15 @@ class CQuantizer {
   // when the code does not fit the word length.
   double ValueOfRawCode(std::uint32_t code) const;
   // Every representable value in the order of the raw codes. Throws
-  // std::runtime_error when 2^wordLength would exceed kMaxEnumeratedValues.
+  // std::runtime_error when the word length is outside
+  // 0..kMaxEnumeratedWordLength (the table would exceed kMaxEnumeratedValues).
   void EnumerateValues(std::vector<double>& out) const;
   // The binary digits of x: a sign digit, the integer bits and the fractional
   // bits, in two's complement (NumToBin).
   void ToBinary(double x, std::vector<bool>& out) const;
 
-  static constexpr std::int64_t kMaxEnumeratedValues = std::int64_t{1} << 28;
+  static constexpr int kMaxEnumeratedWordLength = 28;
+  static constexpr std::int64_t kMaxEnumeratedValues = std::int64_t{1} << kMaxEnumeratedWordLength;
 
   static bool IsSignedType(int code) {
     return code == kTypeFixed || code == kTypeFloat || code == kTypeSingle || code == kTypeDouble;
