@@ -25,8 +25,8 @@ class CCmdParameter {
  public:
   enum class Kind { kString, kBoolean };
 
-  CCmdParameter(Kind kind, std::string switchName, std::string valueName,
-                std::string description, std::string defaultValue);
+  CCmdParameter(Kind kind, std::string switchName, std::string valueName, std::string description,
+                std::string defaultValue);
 
   const std::string& GetSwitchName() const { return switchName_; }  // with its leading "-"
   const std::string& GetValueName() const { return valueName_; }
@@ -94,9 +94,8 @@ class CAppCommand {
   CCmdParameter* NewStringParameter(const std::string& switchName, const std::string& valueName,
                                     const std::string& description, bool required, bool flag2,
                                     const std::string& defaultValue);
-  CCmdParameter* NewBooleanParameter(const std::string& switchName,
-                                     const std::string& description, bool required, bool flag2,
-                                     bool flag3);
+  CCmdParameter* NewBooleanParameter(const std::string& switchName, const std::string& description,
+                                     bool required, bool flag2, bool flag3);
   // Publishes a parameter made by NewStringParameter/NewBooleanParameter.
   void AddParameter(CCmdParameter* parameter);
 
@@ -120,6 +119,7 @@ class CAppCommand {
   std::vector<std::unique_ptr<CCmdParameter>> owned_;
   std::vector<CCmdParameter*> published_;
   std::vector<const char*> switchTable_;  // published switch names, "-help", null
+  std::vector<std::vector<const char*>> retiredTables_;
 };
 
 class CKorvelApp {

@@ -23,3 +23,8 @@ class CScopedHostInterp {
  private:
   Tcl_Interp* previous_;
 };
+
+// Sets up the Tcl stub table the host layer calls through; the extension's
+// init function calls it first. Returns the Tcl version, or null on failure
+// (the interpreter then holds the error).
+const char* InitHostStubs(Tcl_Interp* interp);

@@ -13,12 +13,12 @@
 
 class CTclDataObj {
  public:
-  CTclDataObj();                          // an empty string value
+  CTclDataObj();  // an empty string value
   explicit CTclDataObj(std::string_view text);
   explicit CTclDataObj(const char* text);  // null gives the empty string
   explicit CTclDataObj(const std::string& text) : CTclDataObj(std::string_view(text)) {}
   explicit CTclDataObj(int value);
-  explicit CTclDataObj(Tcl_Obj* obj);      // takes a new reference; null gives ""
+  explicit CTclDataObj(Tcl_Obj* obj);  // takes a new reference; null gives ""
   CTclDataObj(const CTclDataObj& other);
   CTclDataObj(CTclDataObj&& other) noexcept;
   CTclDataObj& operator=(const CTclDataObj& other);
@@ -86,7 +86,9 @@ class CTclEvalObj : public CTclDataObj {
   explicit CTclEvalObj(const std::string& script) : CTclEvalObj(std::string_view(script)) {}
 
   CTclEvalObj& operator=(std::string_view script);  // replaces the script and drops the words
-  CTclEvalObj& operator=(const char* script) { return *this = std::string_view(script ? script : ""); }
+  CTclEvalObj& operator=(const char* script) {
+    return *this = std::string_view(script ? script : "");
+  }
   CTclEvalObj& operator=(const std::string& script) { return *this = std::string_view(script); }
   // Appends the other evaluator's result as one word.
   CTclEvalObj& operator+=(const CTclEvalObj& other);
