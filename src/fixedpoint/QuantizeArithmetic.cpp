@@ -1,15 +1,16 @@
 #include "fixedpoint/QuantizeArithmetic.h"
 
 #include <algorithm>
+#include <cfenv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
-#include <type_traits>
 
 #include "fixedpoint/NumericConversion.h"
 #include "fixedpoint/ProjectDefaults.h"
+#include "fixedpoint/QuantizeKernels.h"
 #include "fixedpoint/Quantizer.h"
 #include "host/GlobalSettings.h"
 
@@ -87,32 +88,6 @@ bool BitsForSequences(std::span<const double> first, std::span<const double> sec
   }
   return ok;
 }
-
-// Rounding kernels of QuantizeInPlace: the same results as RoundValue's
-// truncate-and-adjust steps, as single operations.
-struct RoundFloor {
-  static constexpr bool kAddHalf = false;
-  static double Apply(double s) { return std::floor(s); }
-};
-struct RoundHalfUp {
-  static constexpr bool kAddHalf = true;
-  static double Apply(double s) { return std::floor(s); }
-};
-struct RoundCeil {
-  static constexpr bool kAddHalf = false;
-  static double Apply(double s) { return std::ceil(s); }
-};
-struct RoundTrunc {
-  static constexpr bool kAddHalf = false;
-  static double Apply(double s) { return std::trunc(s); }
-};
-struct RoundHalfEven {
-  static constexpr bool kAddHalf = false;
-  static double Apply(double s) { return std::nearbyint(s); }
-};
-
-struct OverflowSaturate {};
-struct OverflowWrap {};
 
 }  // namespace
 
@@ -195,68 +170,78 @@ double CQuantizer::WrapOutOfRange(double x) const {
 
 // One pass that rounds every value and brings it into range; the mode
 // decisions are template arguments, so the loop body has no mode branches.
-template <class TRound, class TOverflow>
+template <class TRound>
 void CQuantizer::QuantizeSpan(std::span<double> values) const {
+  namespace k = fixedpoint_kernels;
   const std::int64_t f = fractionalLength;
-  const double half = Pow2(-f - 1);
-  const double scale = Pow2(f);  // 1 when f is 0: the product is then x itself
-  const double unscale = Pow2(-f);
-  const double lo = minValue;
-  const double hi = maxValue;
+  const bool isSigned = IsSigned();
+  k::Params p{};
+  p.half = k::Splat(Pow2(-f - 1));
+  p.scale = k::Splat(Pow2(f));  // 1 when f is 0: the product is then x itself
+  p.unscale = k::Splat(Pow2(-f));
+  p.lo = k::Splat(minValue);
+  p.hi = k::Splat(maxValue);
+  p.halfSpan = k::Splat(halfSpan);
+  p.span = k::Splat(span);
+  p.inverseHalfSpan = k::Splat(1.0 / halfSpan);
+  p.inverseSpan = k::Splat(1.0 / span);
+  const bool codeWrap = k::CodeWrapApplies(wordLength, fractionalLength, isSigned, halfSpan, span);
+  if (codeWrap) {
+    const std::int64_t offset = isSigned ? std::int64_t{1} << (wordLength - 1) : 0;
+    const std::int64_t mask = (std::int64_t{1} << wordLength) - 1;
+    p.codeOffset = k::M{offset, offset};
+    p.codeMask = k::M{mask, mask};
+    p.codeBias = k::Splat(static_cast<double>(offset));
+  }
+
   double* const data = values.data();
   const std::size_t n = values.size();
-  bool outside = false;
-  for (std::size_t i = 0; i < n; ++i) {
-    double x = data[i];
-    if constexpr (TRound::kAddHalf) {
-      x = x + half;
-    }
-    const double y = TRound::Apply(x * scale) * unscale;
-    if constexpr (std::is_same_v<TOverflow, OverflowSaturate>) {
-      data[i] = y > hi ? hi : (y < lo ? lo : y);
+  if (overflowMode == kOverflowSaturate) {
+    k::QuantizeValues<TRound, k::OverflowSaturate>(data, n, p);
+  } else if (codeWrap) {
+    if (isSigned) {
+      k::QuantizeValues<TRound, k::OverflowWrapCode<true>>(data, n, p);
     } else {
-      data[i] = y;
-      outside |= !(y >= lo && y <= hi);
+      k::QuantizeValues<TRound, k::OverflowWrapCode<false>>(data, n, p);
     }
-  }
-  if constexpr (std::is_same_v<TOverflow, OverflowWrap>) {
-    if (!outside) {
-      return;
+  } else if (isSigned) {
+    if (k::ExactReciprocal(span)) {
+      k::QuantizeValues<TRound, k::OverflowWrap<true, true>>(data, n, p);
+    } else {
+      k::QuantizeValues<TRound, k::OverflowWrap<true, false>>(data, n, p);
     }
-    for (std::size_t i = 0; i < n; ++i) {
-      const double y = data[i];
-      if (!(y >= lo && y <= hi)) {
-        data[i] = WrapOutOfRange(y);
-      }
-    }
+  } else if (k::ExactReciprocal(halfSpan)) {
+    k::QuantizeValues<TRound, k::OverflowWrap<false, true>>(data, n, p);
+  } else {
+    k::QuantizeValues<TRound, k::OverflowWrap<false, false>>(data, n, p);
   }
 }
 
 void CQuantizer::QuantizeInPlace(std::span<double> values) const {
-  const bool saturate = overflowMode == kOverflowSaturate;
-  const auto run = [&]<class TRound>(TRound) {
-    if (saturate) {
-      QuantizeSpan<TRound, OverflowSaturate>(values);
-    } else {
-      QuantizeSpan<TRound, OverflowWrap>(values);
+  if (std::fegetround() != FE_TONEAREST) {
+    // The kernels rely on round-to-nearest; stay exact under any other mode.
+    for (double& x : values) {
+      x = Quantize(x);
     }
-  };
+    return;
+  }
+  namespace k = fixedpoint_kernels;
   switch (roundMode) {
     case kRoundFloor:
-      run(RoundFloor{});
+      QuantizeSpan<k::RoundFloor>(values);
       break;
     case kRoundRound:
     case kRoundNearest:
-      run(RoundHalfUp{});
+      QuantizeSpan<k::RoundHalfUp>(values);
       break;
     case kRoundCeil:
-      run(RoundCeil{});
+      QuantizeSpan<k::RoundCeil>(values);
       break;
     case kRoundConvergent:
-      run(RoundHalfEven{});
+      QuantizeSpan<k::RoundHalfEven>(values);
       break;
     default:
-      run(RoundTrunc{});
+      QuantizeSpan<k::RoundTrunc>(values);
       break;
   }
 }

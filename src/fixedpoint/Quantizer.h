@@ -204,7 +204,7 @@ class CQuantizer {
   void InitFields();   // the default field values, no host query
   void DefaultInit();  // InitFields plus the project's default modes
   double WrapOutOfRange(double x) const;
-  template <class TRound, class TOverflow>
+  template <class TRound>
   void QuantizeSpan(std::span<double> values) const;
 
   double maxValue;
