@@ -63,6 +63,8 @@ void WarnRoundWordOnce() {
 
 }  // namespace
 
+void ForgetRoundWordWarning() { roundWordWarned = false; }
+
 std::string TypeName(int code, bool padded) {
   return LookUp(kTypeNames, code, padded);
 }

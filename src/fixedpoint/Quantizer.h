@@ -57,6 +57,10 @@ std::string VdTypeName(int code, bool padded = false);      // 0 vdSigned, 1 vdU
 std::string VdOverflowName(int code, bool padded = false);  // 0 vdWrap, 1 vdSaturate
 std::string VdRoundName(int code, bool padded = false);     // 0 vdTruncate, 2 vdRound
 
+// Forgets that the "round" warning was given, so that the next "round" warns
+// again. The system itself never calls it; tests use it.
+void ForgetRoundWordWarning();
+
 class CQuantizer {
  public:
   // Unsigned fixed point, lengths 0, the project's default modes (the first
