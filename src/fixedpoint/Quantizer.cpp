@@ -63,7 +63,9 @@ void WarnRoundWordOnce() {
 
 }  // namespace
 
-void ForgetRoundWordWarning() { roundWordWarned = false; }
+void ForgetRoundWordWarning() {
+  roundWordWarned = false;
+}
 
 std::string TypeName(int code, bool padded) {
   return LookUp(kTypeNames, code, padded);
