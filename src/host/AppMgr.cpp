@@ -220,6 +220,7 @@ int CAppCommand::ParseWords(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[],
 }
 
 int CAppCommand::Invoke(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[]) {
+  CScopedHostInterp caller(interp);
   CCmdArguments args;
   const int parsed = ParseWords(interp, objc, objv, args);
   if (parsed == TCL_BREAK) {

@@ -1,14 +1,17 @@
 // The interpreter the host layer works in.
 //
 // The extension's init function binds the interpreter that loaded it; every
-// evaluation, setting and registration of the host layer goes to it. The
-// binding is dropped automatically when that interpreter is deleted.
+// evaluation, setting and registration of the host layer goes to the bound
+// one. A command runs with its own interpreter bound. When the bound
+// interpreter is deleted, the most recent other one that loaded the
+// extension takes its place.
 #pragma once
 
 #include <tcl.h>
 
 void BindHostInterp(Tcl_Interp* interp);
 Tcl_Interp* GetHostInterp();  // null when none is bound
+bool IsKnownHostInterp(Tcl_Interp* interp);
 
 // Binds an interpreter for a scope and restores the previous binding (tests).
 class CScopedHostInterp {
@@ -16,7 +19,7 @@ class CScopedHostInterp {
   explicit CScopedHostInterp(Tcl_Interp* interp) : previous_(GetHostInterp()) {
     BindHostInterp(interp);
   }
-  ~CScopedHostInterp() { BindHostInterp(previous_); }
+  ~CScopedHostInterp();
   CScopedHostInterp(const CScopedHostInterp&) = delete;
   CScopedHostInterp& operator=(const CScopedHostInterp&) = delete;
 

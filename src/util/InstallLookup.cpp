@@ -1,0 +1,79 @@
+#include "util/InstallLookup.h"
+
+#include "host/AppMgr.h"
+#include "host/TclDataObj.h"
+
+namespace {
+
+// The product directory: empty until the host first reports it, then kept
+// for the life of the process.
+std::string gProductDir;
+
+const std::string& ProductDir() {
+  if (gProductDir.empty()) {
+    CTclEvalObj command("AppInfo");
+    command.AppendElement("ProductDir");
+    if (command.Evaluate(false)) {
+      gProductDir = command.GetResult().GetStringValue();
+    }
+  }
+  return gProductDir;
+}
+
+}  // namespace
+
+std::string GetInstallDir() {
+  CTclEvalObj command("file dirname [ file dirname [ info nameofexecutable ] ]");
+  return command.Evaluate(false) ? command.GetResult().GetStringValue() : std::string();
+}
+
+std::string FindInSearchPath(const std::string& name, const TPathList& directories) {
+  const std::string install = GetInstallDir();
+  for (const std::string& directory : directories) {
+    CFilePath candidate(directory);
+    if (!candidate.IsAbsolute()) {
+      candidate = install;
+      candidate.Join(directory);
+    }
+    candidate.Join(name);
+    if (candidate.Exists()) {
+      return candidate;
+    }
+  }
+  return "";
+}
+
+bool CFilePath::FindInSearchPath(const TPathList& directories) {
+  *this = ::FindInSearchPath(*this, directories);
+  return !empty();
+}
+
+bool MakeInstallRelative(CFilePath& path, bool report) {
+  if (path.empty()) {
+    return true;
+  }
+  if (!path.IsAbsolute()) {
+    return false;
+  }
+  const std::string& productDir = ProductDir();
+  if (productDir.empty()) {
+    return false;
+  }
+  const CFilePath incoming = path;
+  const std::string relative = path.GetRelativePath(productDir);
+  if (relative.empty()) {
+    // The product directory itself is not absolute (already reported).
+    static_cast<std::string&>(path) = incoming;
+    return false;
+  }
+  path = relative;
+  if (!path.IsAbsolute()) {
+    return true;
+  }
+  if (report) {
+    CAppMgr::SendMsg(
+        kMsgError,
+        "Error: file was not found anywhere in the installation directoy \"" + incoming + "\"\n");
+  }
+  return false;
+}
