@@ -27,6 +27,7 @@ namespace eval ::ReportApp::project {
         -default_round_mode floor
         -matlabversion 7
         -quantizer_max_variable_fractional_length -1
+        -quantizer_max_constant_fractional_length -1
         -quantizer_max_input_fractional_length -1
         -quantizer_max_port_word_length -1
     }

@@ -1,0 +1,468 @@
+#include "fixedpoint/QuantizeArithmetic.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "fixedpoint/NumericConversion.h"
+#include "fixedpoint/ProjectDefaults.h"
+#include "fixedpoint/QuantizeKernels.h"
+#include "fixedpoint/Quantizer.h"
+#include "host/GlobalSettings.h"
+
+namespace {
+
+// 2^e for any exponent; beyond the double range it is 0 or infinity.
+double Pow2(std::int64_t e) {
+  constexpr std::int64_t kClamp = 4096;
+  return std::ldexp(1.0, static_cast<int>(std::clamp(e, -kClamp, kClamp)));
+}
+
+struct ExtraSignBitSetting {
+  bool read = false;
+  bool on = false;
+};
+
+ExtraSignBitSetting& SignBitSetting() {
+  static ExtraSignBitSetting setting;
+  return setting;
+}
+
+bool ExtraSignBit() {
+  ExtraSignBitSetting& setting = SignBitSetting();
+  if (!setting.read) {
+    setting.read = true;
+    setting.on = CGlobalSettings::GetBool("DR::951871");
+  }
+  return setting.on;
+}
+
+bool IsOdd(double whole) {
+  double unused = 0.0;
+  return std::modf(0.5 * whole, &unused) != 0.0;
+}
+
+bool AnyNegative(std::span<const double> values) {
+  return std::any_of(values.begin(), values.end(), [](double v) { return v < 0.0; });
+}
+
+bool AllZero(std::span<const double> values) {
+  return std::all_of(values.begin(), values.end(), [](double v) { return v == 0.0; });
+}
+
+// The common body of BitsForValues and BitsForTwoSequences.
+bool BitsForSequences(std::span<const double> first, std::span<const double> second, bool signedIn,
+                      bool& outSigned, int& integerBits, int& fractionalBits, int limit,
+                      bool exactStop) {
+  const bool extraSignBit = ExtraSignBit();
+  integerBits = 0;
+  fractionalBits = 0;
+  outSigned = signedIn;
+  bool ok = true;
+  if (!signedIn) {
+    outSigned = AnyNegative(first) || AnyNegative(second);
+  }
+  for (std::span<const double> values : {first, second}) {
+    for (double value : values) {
+      bool valueSigned = false;
+      int i = 0;
+      int f = 0;
+      if (!BitsForValue(value, outSigned, valueSigned, i, f, limit, exactStop)) {
+        ok = false;
+      }
+      outSigned = outSigned || valueSigned;
+      integerBits = std::max(integerBits, i);
+      fractionalBits = std::max(fractionalBits, f);
+    }
+  }
+  if (extraSignBit && outSigned && limit < INT_MAX) {
+    ++limit;
+  }
+  if (static_cast<std::int64_t>(integerBits) + fractionalBits > limit) {
+    fractionalBits = limit > integerBits ? limit - integerBits : 0;
+    return false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+// ---- rounding and overflow
+
+double CQuantizer::RoundValue(double x) const {
+  const int f = fractionalLength;
+  if (roundMode == kRoundRound || roundMode == kRoundNearest) {
+    x = x + Pow2(-std::int64_t{f} - 1);  // half of one least significant bit
+  }
+  const double s = f != 0 ? x * Pow2(f) : x;
+  double whole = s;
+  double frac = 0.0;
+  if (s != 0.0 && s != 1.0) {
+    frac = std::modf(s, &whole);
+  }
+  switch (roundMode) {
+    case kRoundFloor:
+    case kRoundRound:
+    case kRoundNearest:
+      if (frac < 0.0) {
+        whole -= 1.0;
+      }
+      break;
+    case kRoundCeil:
+      if (frac > 0.0) {
+        whole += 1.0;
+      }
+      break;
+    case kRoundConvergent:
+      if (frac == 0.5 && IsOdd(whole)) {
+        whole += 1.0;
+      } else if (frac == -0.5 && IsOdd(whole)) {
+        whole -= 1.0;
+      } else if (frac > 0.5) {
+        whole += 1.0;
+      } else if (frac < -0.5) {
+        whole -= 1.0;
+      }
+      break;
+    default:  // fix, and any unknown mode: truncation toward zero
+      break;
+  }
+  return whole * Pow2(-std::int64_t{f});
+}
+
+double CQuantizer::ApplyOverflow(double x) const {
+  if (overflowMode == kOverflowSaturate) {
+    if (x > maxValue) {
+      return maxValue;
+    }
+    if (x < minValue) {
+      return minValue;
+    }
+    return x;
+  }
+  if (x >= minValue && x <= maxValue) {
+    return x;
+  }
+  return WrapOutOfRange(x);
+}
+
+double CQuantizer::WrapOutOfRange(double x) const {
+  const bool negative = x < 0.0;
+  if (IsSigned()) {
+    const double w = std::trunc(x / span);
+    const double r = x - w * span;
+    if (negative) {
+      return r < -halfSpan ? r + span : r;
+    }
+    return r >= halfSpan ? r - span : r;
+  }
+  const double w = std::trunc(x / halfSpan);
+  if (!negative) {
+    return x - w * halfSpan;
+  }
+  const double r = x - (w - 1.0) * halfSpan;
+  return r >= halfSpan ? r - halfSpan : r;
+}
+
+// One pass that rounds every value and brings it into range; the mode
+// decisions are template arguments, so the loop body has no mode branches.
+template <class TRound>
+void CQuantizer::QuantizeSpan(std::span<double> values) const {
+  namespace k = fixedpoint_kernels;
+  const std::int64_t f = fractionalLength;
+  const bool isSigned = IsSigned();
+  k::Params p{};
+  p.half = k::Splat(Pow2(-f - 1));
+  p.scale = k::Splat(Pow2(f));  // 1 when f is 0: the product is then x itself
+  p.unscale = k::Splat(Pow2(-f));
+  p.lo = k::Splat(minValue);
+  p.hi = k::Splat(maxValue);
+  p.halfSpan = k::Splat(halfSpan);
+  p.span = k::Splat(span);
+  p.inverseHalfSpan = k::Splat(1.0 / halfSpan);
+  p.inverseSpan = k::Splat(1.0 / span);
+  const bool codeWrap = k::CodeWrapApplies(wordLength, fractionalLength, isSigned, halfSpan, span);
+  if (codeWrap) {
+    const std::int64_t offset = isSigned ? std::int64_t{1} << (wordLength - 1) : 0;
+    const std::int64_t mask = (std::int64_t{1} << wordLength) - 1;
+    p.codeOffset = k::M{offset, offset};
+    p.codeMask = k::M{mask, mask};
+    p.codeBias = k::Splat(static_cast<double>(offset));
+  }
+
+  double* const data = values.data();
+  const std::size_t n = values.size();
+  if (overflowMode == kOverflowSaturate) {
+    k::QuantizeValues<TRound, k::OverflowSaturate>(data, n, p);
+  } else if (codeWrap) {
+    if (isSigned) {
+      k::QuantizeValues<TRound, k::OverflowWrapCode<true>>(data, n, p);
+    } else {
+      k::QuantizeValues<TRound, k::OverflowWrapCode<false>>(data, n, p);
+    }
+  } else if (isSigned) {
+    if (k::ExactReciprocal(span)) {
+      k::QuantizeValues<TRound, k::OverflowWrap<true, true>>(data, n, p);
+    } else {
+      k::QuantizeValues<TRound, k::OverflowWrap<true, false>>(data, n, p);
+    }
+  } else if (k::ExactReciprocal(halfSpan)) {
+    k::QuantizeValues<TRound, k::OverflowWrap<false, true>>(data, n, p);
+  } else {
+    k::QuantizeValues<TRound, k::OverflowWrap<false, false>>(data, n, p);
+  }
+}
+
+void CQuantizer::QuantizeInPlace(std::span<double> values) const {
+  if (std::fegetround() != FE_TONEAREST) {
+    // The kernels rely on round-to-nearest; stay exact under any other mode.
+    for (double& x : values) {
+      x = Quantize(x);
+    }
+    return;
+  }
+  namespace k = fixedpoint_kernels;
+  switch (roundMode) {
+    case kRoundFloor:
+      QuantizeSpan<k::RoundFloor>(values);
+      break;
+    case kRoundRound:
+    case kRoundNearest:
+      QuantizeSpan<k::RoundHalfUp>(values);
+      break;
+    case kRoundCeil:
+      QuantizeSpan<k::RoundCeil>(values);
+      break;
+    case kRoundConvergent:
+      QuantizeSpan<k::RoundHalfEven>(values);
+      break;
+    default:
+      QuantizeSpan<k::RoundTrunc>(values);
+      break;
+  }
+}
+
+void CQuantizer::QuantizeTwoSequencesInPlace(std::span<double> first,
+                                             std::span<double> second) const {
+  QuantizeInPlace(first);
+  QuantizeInPlace(second);
+}
+
+// ---- quantizers from data values
+
+bool CQuantizer::FromTwoSequences(std::span<const double> first, std::span<const double> second) {
+  DefaultInit();
+  bool isSigned = false;
+  int integerBits = 0;
+  int fractionBits = 0;
+  const bool ok =
+      BitsForTwoSequences(first, second, false, isSigned, integerBits, fractionBits, 53, true);
+  SetSigned(isSigned);
+  fractionalLength = fractionBits;
+  wordLength = integerBits + fractionBits;
+  ComputeRange();
+  fromData = true;
+  allZero = AllZero(first) && AllZero(second);
+  return ok;
+}
+
+bool CQuantizer::FromValues(std::span<const double> values) {
+  return FromTwoSequences(values, {});
+}
+
+bool CQuantizer::SetFromValue(double x) {
+  const double values[] = {x};
+  return FromValues(values);
+}
+
+bool CQuantizer::SetFromTwoValues(double x, double y) {
+  const double values[] = {x, y};
+  return FromValues(values);
+}
+
+// ---- codes and values
+
+double CQuantizer::ValueOfRawCode(std::uint32_t code) const {
+  QueryMatlabVersion();
+  const double codeCount = Pow2(wordLength);
+  if (static_cast<double>(code) >= codeCount) {
+    throw std::runtime_error("Invalid value sent to num2bin");
+  }
+  if (code == 0) {
+    return 0.0;
+  }
+  const double lsb = Pow2(-std::int64_t{fractionalLength});
+  const bool signBitSet = IsSigned() && wordLength <= 32 && ((code >> (wordLength - 1)) & 1u) != 0;
+  if (!signBitSet) {
+    return static_cast<double>(code) * lsb;
+  }
+  return (static_cast<double>(code) - codeCount) * lsb;
+}
+
+void CQuantizer::EnumerateValues(std::vector<double>& out) const {
+  if (wordLength < 0 || wordLength > kMaxEnumeratedWordLength) {
+    throw std::runtime_error("EnumerateValues: word length " + std::to_string(wordLength) +
+                             " is outside 0.." + std::to_string(kMaxEnumeratedWordLength) +
+                             "; the table of all values is limited to " +
+                             std::to_string(kMaxEnumeratedValues) + " values");
+  }
+  const std::size_t n = std::size_t{1} << wordLength;
+  out.assign(n, 0.0);
+  const double lsb = Pow2(-std::int64_t{fractionalLength});
+  if (!IsSigned()) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      out[i] = sum;
+      sum += lsb;
+    }
+    return;
+  }
+  // In raw-code order: 0 up to the maximum, then the minimum up to -lsb.
+  std::size_t pos = 0;
+  for (double v = 0.0; pos < n && v <= maxValue; v += lsb) {
+    out[pos++] = v;
+  }
+  for (double v = minValue; pos < n && v <= -lsb; v += lsb) {
+    out[pos++] = v;
+  }
+}
+
+void CQuantizer::ToBinary(double x, std::vector<bool>& out) const {
+  const int integerBits = std::max(IntegerBits(), 0);
+  const int fractionBits = std::max(fractionalLength, 0);
+  NumToBin(x, out, static_cast<unsigned>(integerBits), static_cast<unsigned>(fractionBits));
+}
+
+// ---- bit counts
+
+bool BitsForValue(double x, bool signedIn, bool& outSigned, int& integerBits, int& fractionalBits,
+                  int limit, bool exactStop) {
+  const bool extraSignBit = ExtraSignBit();
+  if (x == 0.0) {
+    outSigned = false;
+    integerBits = 1;
+    fractionalBits = 0;
+    return true;
+  }
+  outSigned = signedIn;
+  const bool negative = x < 0.0;
+  if (negative) {
+    x = -x;
+    outSigned = true;
+    if (extraSignBit && limit < INT_MAX) {
+      ++limit;
+    }
+  }
+  if (!std::isfinite(x)) {
+    integerBits = limit < INT_MAX ? limit + 1 : limit;
+    fractionalBits = 0;
+    return false;
+  }
+  if (x == 1.0) {
+    integerBits = outSigned ? 2 : 1;
+    fractionalBits = 0;
+    return true;
+  }
+  double whole = std::trunc(x);
+  const double frac = x - whole;
+  if (x < 1.0) {
+    integerBits = 0;
+  } else {
+    if (!(negative && frac == 0.0)) {
+      whole += 1.0;
+    }
+    integerBits = CeilLog2(whole);
+  }
+  if (outSigned && integerBits < INT_MAX) {
+    ++integerBits;
+  }
+  fractionalBits = 0;
+  if (frac == 0.0 && exactStop) {
+    return true;
+  }
+  if (integerBits > limit) {
+    return false;
+  }
+  if (integerBits == limit) {
+    return frac == 0.0;
+  }
+  fractionalBits = FractionBitsNeeded(frac, limit - integerBits);
+  return true;
+}
+
+bool BitsForValues(std::span<const double> values, bool signedIn, bool& outSigned, int& integerBits,
+                   int& fractionalBits, int limit, bool exactStop) {
+  return BitsForSequences(values, {}, signedIn, outSigned, integerBits, fractionalBits, limit,
+                          exactStop);
+}
+
+bool BitsForTwoSequences(std::span<const double> first, std::span<const double> second,
+                         bool signedIn, bool& outSigned, int& integerBits, int& fractionalBits,
+                         int limit, bool exactStop) {
+  return BitsForSequences(first, second, signedIn, outSigned, integerBits, fractionalBits, limit,
+                          exactStop);
+}
+
+int FractionBitsNeeded(double f, int n) {
+  f = std::fabs(f);
+  if (f > 1.0) {
+    double whole = 0.0;
+    f = std::modf(f, &whole);
+  }
+  if (f == 0.0) {
+    return 0;
+  }
+  if (n <= 1 || std::isnan(f)) {
+    return n <= 1 ? 1 : n;
+  }
+  for (int i = 1; i < n; ++i) {
+    f += f;
+    if (IsIntegral(f)) {
+      return i;
+    }
+  }
+  return n;
+}
+
+int CeilLog2(double v) {
+  if (v == 0.0 || v == 1.0) {
+    return 1;
+  }
+  return Log2Ceil(std::fabs(v));
+}
+
+// ---- rounding to integers
+
+double RoundToIntegerFix(double x) {
+  return CQuantizer(kTypeFixed, kOverflowWrap, kRoundFix, 53, 0).Quantize(x);
+}
+
+double RoundToIntegerConvergent(double x) {
+  return CQuantizer(kTypeFixed, kOverflowWrap, kRoundConvergent, 53, 0).Quantize(x);
+}
+
+double RoundToInteger(double x, bool viaQuantizer) {
+  if (viaQuantizer) {
+    return CQuantizer(kTypeFixed, kOverflowWrap, kRoundRound, 53, 0).Quantize(x);
+  }
+  double m = std::fabs(x);
+  m = m - std::floor(m) < 0.5 ? std::floor(m) : std::ceil(m);
+  return std::copysign(m, x);
+}
+
+bool TotalAndFractionBits(double x, int& totalBits, int& fractionalBits, int limit,
+                          bool exactStop) {
+  bool isSigned = false;
+  int integerBits = 0;
+  const bool ok = BitsForValue(x, false, isSigned, integerBits, fractionalBits, limit, exactStop);
+  totalBits = integerBits + fractionalBits;
+  return ok;
+}
+
+void ForgetExtraSignBitSetting() {
+  SignBitSetting() = ExtraSignBitSetting{};
+}
