@@ -131,21 +131,48 @@ std::uint64_t CHtmlReportWriter::ComparePairs(std::span<const std::string_view> 
   return disagreeing;
 }
 
-void CHtmlReportWriter::WriteValueCell(std::span<const std::string_view> values, bool rtlSide,
-                                       bool escape) {
+void CHtmlReportWriter::PrepareShownTexts(std::span<const std::string_view> values) {
+  const std::size_t pairs = agrees_.size();
+  shown_.assign(2 * pairs, std::string_view());
+  if (!valueText_) {
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      shown_[k] = values[k];
+    }
+    return;
+  }
+  // Each converted text is kept in one scratch string; an agreeing pair is
+  // converted once for both cells.
+  converted_.clear();
+  extents_.assign(2 * pairs, {0, 0});
+  for (std::size_t n = 0; n < pairs; ++n) {
+    const std::size_t k = 2 * n;
+    const std::string_view fixed = valueText_(values[k]);
+    extents_[k] = {converted_.size(), fixed.size()};
+    converted_.append(fixed);
+    if (agrees_[n]) {
+      extents_[k + 1] = extents_[k];
+    } else if (k + 1 < values.size()) {
+      const std::string_view rtl = valueText_(values[k + 1]);
+      extents_[k + 1] = {converted_.size(), rtl.size()};
+      converted_.append(rtl);
+    }
+  }
+  for (std::size_t k = 0; k < shown_.size(); ++k) {
+    shown_[k] = std::string_view(converted_).substr(extents_[k].first, extents_[k].second);
+  }
+}
+
+void CHtmlReportWriter::WriteValueCell(bool rtlSide) {
   out_.Append(kCellOpen);
   for (std::size_t n = 0; n < agrees_.size(); ++n) {
     if (n > 0 && n % kPairsPerLine == 0) {
       out_.Append(kBreak);
     }
     out_.Append(kSpace);
-    const std::size_t k = 2 * n + (rtlSide ? 1 : 0);
     if (!agrees_[n]) {
       out_.Append(kRedOpen);
     }
-    if (k < values.size()) {
-      WriteText(valueText_ ? valueText_(values[k]) : values[k], escape);
-    }
+    out_.AppendHtmlEscaped(shown_[2 * n + (rtlSide ? 1 : 0)]);
     if (!agrees_[n]) {
       out_.Append(kRedClose);
     }
@@ -156,7 +183,9 @@ void CHtmlReportWriter::WriteValueCell(std::span<const std::string_view> values,
 namespace {
 
 char* Put(char* at, std::string_view text) {
-  std::memcpy(at, text.data(), text.size());
+  if (!text.empty()) {  // an empty view may have no data to copy from
+    std::memcpy(at, text.data(), text.size());
+  }
   return at + text.size();
 }
 
@@ -171,11 +200,10 @@ constexpr std::size_t kPairMarkupBytes =
 
 // Text values without bytes to escape: the whole row is written in one
 // reserved stretch of the buffer.
-void CHtmlReportWriter::WritePlainRow(std::string_view time, std::string_view clocks,
-                                      std::span<const std::string_view> values) {
+void CHtmlReportWriter::WritePlainRow(std::string_view time, std::string_view clocks) {
   std::size_t bound = kRowMarkupBytes + time.size() + clocks.size();
-  for (const std::string_view value : values) {
-    bound += value.size();
+  for (const std::string_view text : shown_) {
+    bound += text.size();
   }
   bound += agrees_.size() * kPairMarkupBytes;
 
@@ -190,8 +218,7 @@ void CHtmlReportWriter::WritePlainRow(std::string_view time, std::string_view cl
         p = Put(p, kBreak);
       }
       p = Put(p, kSpace);
-      const std::size_t k = 2 * n + side;
-      const std::string_view text = k < values.size() ? values[k] : std::string_view();
+      const std::string_view text = shown_[2 * n + side];
       p = agrees_[n] ? Put(p, text) : Put(Put(Put(p, kRedOpen), text), kRedClose);
     }
     p = Put(p, kCellClose);
@@ -204,15 +231,16 @@ std::uint64_t CHtmlReportWriter::WriteOutputRow(std::string_view time, std::stri
                                                 std::span<const std::string_view> values,
                                                 bool escape) {
   const std::uint64_t disagreeing = ComparePairs(values);
-  if (!escape && !valueText_) {
-    WritePlainRow(time, clocks, values);
+  PrepareShownTexts(values);
+  if (!escape) {
+    WritePlainRow(time, clocks);
     return disagreeing;
   }
   out_.Append(kRowOpen);
-  WriteCell(time, escape);
-  WriteCell(clocks, escape);
-  WriteValueCell(values, false, escape);
-  WriteValueCell(values, true, escape);
+  WriteCell(time, true);
+  WriteCell(clocks, true);
+  WriteValueCell(false);
+  WriteValueCell(true);
   out_.Append(kRowClose);
   return disagreeing;
 }

@@ -9,7 +9,9 @@
 #include <functional>
 #include <iosfwd>
 #include <span>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "verify/OutputBuffer.h"
@@ -20,7 +22,9 @@ std::string_view ReportHeadText();
 void WriteReportHead(std::ostream& out);
 
 // Converts a value token into the text shown for it. The returned view stays
-// valid until the next call.
+// valid until the next call. The text must hold no byte that HTML needs
+// escaped (&, <, > or "): it is written as it is when the record's tokens
+// need no escaping.
 using TValueText = std::function<std::string_view(std::string_view token)>;
 
 class CHtmlReportWriter {
@@ -44,11 +48,15 @@ class CHtmlReportWriter {
   std::uint64_t ComparePairs(std::span<const std::string_view> values);
   void WriteText(std::string_view text, bool escape);
   void WriteCell(std::string_view text, bool escape);
-  void WriteValueCell(std::span<const std::string_view> values, bool rtlSide, bool escape);
-  void WritePlainRow(std::string_view time, std::string_view clocks,
-                     std::span<const std::string_view> values);
+  void PrepareShownTexts(std::span<const std::string_view> values);
+  void WriteValueCell(bool rtlSide);
+  void WritePlainRow(std::string_view time, std::string_view clocks);
 
   COutputBuffer& out_;
   TValueText valueText_;
-  std::vector<unsigned char> agrees_;  // per pair of the row being written
+  // Per pair of the row being written, reused from row to row.
+  std::vector<unsigned char> agrees_;
+  std::vector<std::string_view> shown_;  // fixed-point and RTL text of each pair
+  std::string converted_;                // the texts valueText_ gave for the row
+  std::vector<std::pair<std::size_t, std::size_t>> extents_;  // in converted_
 };

@@ -137,7 +137,16 @@ TEST_F(WriterFixture, ValueTextReplacesTheTokenInTheCells) {
   EXPECT_EQ(writer.WriteOutputRow("t", "c", Views(values), false), 1u);
   EXPECT_EQ(Take(), OutputRow("t", "c", "&nbsp;" + kRed + "two</font>&nbsp;two",
                               "&nbsp;" + kRed + "other</font>&nbsp;two"));
-  EXPECT_EQ(seen, (std::vector<std::string>{"aa", "cc", "bbb", "cc"}));
+  // An agreeing pair is converted once for both cells.
+  EXPECT_EQ(seen, (std::vector<std::string>{"aa", "bbb", "cc"}));
+
+  // With escaping, and an unpaired last value that has no RTL text to convert.
+  seen.clear();
+  const std::vector<std::string> unpaired{"cc", "cc", "x"};
+  EXPECT_EQ(writer.WriteOutputRow("<t>", "c", Views(unpaired), true), 1u);
+  EXPECT_EQ(Take(), OutputRow("&lt;t&gt;", "c", "&nbsp;two&nbsp;" + kRed + "other</font>",
+                              "&nbsp;two&nbsp;" + kRed + "</font>"));
+  EXPECT_EQ(seen, (std::vector<std::string>{"cc", "x"}));
 }
 
 TEST(OutputBufferBlocks, LongTextPassesThroughAndOrderIsKept) {

@@ -1,0 +1,164 @@
+#include "verify/RealValueText.h"
+
+#include <charconv>
+#include <cstring>
+
+#include "fixedpoint/NumericConversion.h"
+
+namespace {
+
+constexpr int kDigitsAfterPoint = 15;
+constexpr std::size_t kExponentDigits = 3;
+
+}  // namespace
+
+namespace {
+
+// The general path: the library's correctly rounded conversion, with the
+// exponent widened to three digits.
+std::string_view FormatWithLibrary(double value, char* out) {
+  char* const limit = out + kScientificTextSize;
+  const auto [end, error] =
+      std::to_chars(out, limit, value, std::chars_format::scientific, kDigitsAfterPoint);
+  if (error != std::errc()) {
+    return {};  // cannot happen: the longest form fits with room to spare
+  }
+  // to_chars writes at least two exponent digits; the report shows three.
+  char* const e = static_cast<char*>(std::memchr(out, 'e', static_cast<std::size_t>(end - out)));
+  if (e == nullptr) {
+    return std::string_view(out, static_cast<std::size_t>(end - out));  // inf, nan
+  }
+  char* const digits = e + 2;  // after the exponent's sign
+  const std::size_t have = static_cast<std::size_t>(end - digits);
+  if (have >= kExponentDigits) {
+    return std::string_view(out, static_cast<std::size_t>(end - out));
+  }
+  const std::size_t pad = kExponentDigits - have;
+  std::memmove(digits + pad, digits, have);
+  std::memset(digits, '0', pad);
+  return std::string_view(out, static_cast<std::size_t>(end + pad - out));
+}
+
+using TUint128 = unsigned __int128;
+
+// Significant digits shown: one before the point and fifteen after it.
+constexpr int kSignificant = 1 + kDigitsAfterPoint;
+// Fraction digits are made eight at a time: the fraction (below 2^100) times
+// 10^8 stays below 2^127.
+constexpr int kChunkDigits = 8;
+constexpr std::uint64_t kChunkScale = 100000000;
+constexpr int kMaxFractionBits = 100;
+
+// The fast path for the values test vectors hold: m * 2^e with the binary
+// point at most 100 places to the left of the last mantissa bit and an
+// integer part below 2^64. The exact decimal expansion of such a value is
+// generated digit by digit in 128-bit arithmetic and rounded half to even,
+// as the library rounds. False when the value is outside that range.
+bool FormatExact(double value, char* out, std::string_view& text) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  const bool negative = (bits >> 63) != 0;
+  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  if (biased == 0 || biased == 0x7ff) {
+    return false;  // zero, subnormal, infinite or not a number
+  }
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int exponent = biased - 1075;  // value = mantissa * 2^exponent
+  if (exponent > 11 || exponent < -kMaxFractionBits) {
+    return false;
+  }
+  const int fractionBits = exponent < 0 ? -exponent : 0;
+  const std::uint64_t integer = exponent >= 0        ? mantissa << exponent
+                                : fractionBits >= 64 ? 0
+                                                     : mantissa >> fractionBits;
+  const TUint128 fractionMask = (TUint128{1} << fractionBits) - 1;
+  TUint128 fraction = exponent >= 0 ? 0 : TUint128{mantissa} & fractionMask;
+
+  // Digits of the integer part, most significant first.
+  char digits[64];
+  int count = 0;
+  int integerDigits = 0;
+  if (integer != 0) {
+    char reversed[24];
+    int n = 0;
+    for (std::uint64_t rest = integer; rest != 0; rest /= 10) {
+      reversed[n++] = static_cast<char>(rest % 10);
+    }
+    integerDigits = n;
+    while (n > 0) {
+      digits[count++] = reversed[--n];
+    }
+  }
+  // Then fraction digits, eight at a time, until there are enough
+  // significant ones; first is the index of the first significant digit.
+  int first = integer != 0 ? 0 : -1;
+  while (fraction != 0 && (first < 0 || count - first <= kSignificant)) {
+    fraction *= kChunkScale;
+    auto chunk = static_cast<std::uint32_t>(fraction >> fractionBits);
+    fraction &= fractionMask;
+    for (int i = kChunkDigits - 1; i >= 0; --i) {
+      digits[count + i] = static_cast<char>(chunk % 10);
+      chunk /= 10;
+    }
+    for (int i = count; first < 0 && i < count + kChunkDigits; ++i) {
+      first = digits[i] != 0 ? i : -1;
+    }
+    count += kChunkDigits;
+  }
+  int decimalExponent = integer != 0 ? integerDigits - 1 : -(first + 1);
+  char* const sig = digits + first;
+  int available = count - first;
+  while (available <= kSignificant) {
+    sig[available++] = 0;
+  }
+  bool sticky = fraction != 0;
+  for (int i = kSignificant + 1; i < available; ++i) {
+    sticky = sticky || sig[i] != 0;
+  }
+  // Round to the sixteen significant digits, half to even.
+  const char next = sig[kSignificant];
+  if (next > 5 || (next == 5 && (sticky || (sig[kSignificant - 1] & 1) != 0))) {
+    int i = kSignificant - 1;
+    while (i >= 0 && sig[i] == 9) {
+      sig[i--] = 0;
+    }
+    if (i >= 0) {
+      ++sig[i];
+    } else {
+      sig[0] = 1;  // 9.99... rounded up to 10.00...
+      ++decimalExponent;
+    }
+  }
+
+  char* p = out;
+  if (negative) {
+    *p++ = '-';
+  }
+  *p++ = static_cast<char>('0' + sig[0]);
+  *p++ = '.';
+  for (int i = 1; i < kSignificant; ++i) {
+    *p++ = static_cast<char>('0' + sig[i]);
+  }
+  *p++ = 'e';
+  *p++ = decimalExponent < 0 ? '-' : '+';
+  const int magnitude = decimalExponent < 0 ? -decimalExponent : decimalExponent;
+  *p++ = static_cast<char>('0' + magnitude / 100);
+  *p++ = static_cast<char>('0' + magnitude / 10 % 10);
+  *p++ = static_cast<char>('0' + magnitude % 10);
+  text = std::string_view(out, static_cast<std::size_t>(p - out));
+  return true;
+}
+
+}  // namespace
+
+std::string_view FormatScientific(double value, char* out) {
+  std::string_view text;
+  if (FormatExact(value, out, text)) {
+    return text;
+  }
+  return FormatWithLibrary(value, out);
+}
+
+std::string_view CRealValueText::operator()(std::string_view token) {
+  return FormatScientific(HexToReal(token, fractionalLength_, isSigned_), text_);
+}

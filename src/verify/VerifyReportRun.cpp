@@ -1,0 +1,116 @@
+#include "verify/VerifyReportRun.h"
+
+#include <stdexcept>
+#include <utility>
+
+#include "diagnostics/MessageReport.h"
+#include "fixedpoint/Quantizer.h"
+#include "host/GlobalSettings.h"
+#include "host/TclDataObj.h"
+#include "util/FilePath.h"
+#include "verify/HtmlReportWriter.h"
+#include "verify/LineReader.h"
+#include "verify/RealValueText.h"
+#include "verify/ReportFile.h"
+#include "verify/TestVectorFile.h"
+
+namespace {
+
+constexpr const char* kRealValuesSetting = "DR::952688_enable_53_bit_IO";
+constexpr const char* kNoThroughputWarningSetting = "DR::950255";
+
+std::string ProjectQuery(const char* script) {
+  CTclEvalObj query(script);
+  query.Evaluate(false);
+  return query.GetResult().GetStringValue();
+}
+
+}  // namespace
+
+CVerifySettings ReadProjectSettings() {
+  CVerifySettings settings;
+  settings.isCpp = ProjectQuery("GetProjectOption -fixedpointlanguage") == "C++";
+  settings.projectDirectory = ProjectQuery("GetProjectOption -directory");
+  GetGlobalSettings();
+  settings.realValues = CGlobalSettings::GetBool(kRealValuesSetting);
+  return settings;
+}
+
+CVerifyReportRun::CVerifyReportRun(CVerifySettings settings, CVerifyHooks hooks)
+    : settings_(std::move(settings)), hooks_(std::move(hooks)) {}
+
+std::string CVerifyReportRun::ReportPathFor(const std::string& timingPath) const {
+  // The report is named after the timing file: its name without extension,
+  // "_rtl" or "_impl", and ".htm". The name is put together as text, so that
+  // a dot inside it (run.1.txt) is never mistaken for an extension.
+  const std::string name =
+      CFilePath(timingPath).BaseName() + (settings_.gateLevel ? "_impl" : "_rtl") + ".htm";
+  CFilePath report(settings_.projectDirectory);
+  report.Join("Reports");
+  report.Join(name);
+  return report;
+}
+
+std::string CVerifyReportRun::VectorPathFor(const std::string& timingPath) const {
+  const std::optional<std::string> suffix = VectorSuffix(timingPath);
+  if (!suffix) {
+    throw std::runtime_error("timing file \"" + timingPath +
+                             "\": its name lacks \"kv_timing_Korvel_TestVector_<n>.txt\", so no "
+                             "test-vector file can be found for real values");
+  }
+  CFilePath vector(settings_.projectDirectory);
+  vector.Join(settings_.isCpp ? "FixedPointC" : "FixedPointM");
+  vector.Join("Korvel_TestVector_" + *suffix + ".txt");
+  return vector;
+}
+
+TValueText CVerifyReportRun::ValueTextFor(const std::string& timingPath) const {
+  // The quantizer serves only the conversion to reals; without real values
+  // the host is not asked for its defaults at all.
+  if (!settings_.realValues) {
+    return {};
+  }
+  CQuantizer quantizer;
+  const CFilePath vectorPath(VectorPathFor(timingPath));
+  if (!vectorPath.Exists()) {
+    throw std::runtime_error("test-vector file \"" + vectorPath + "\" for timing file \"" +
+                             timingPath + "\" does not exist");
+  }
+  ApplyTestVectorHeader(vectorPath, quantizer);
+  return CRealValueText(quantizer.GetFractionalLength(), quantizer.IsSigned());
+}
+
+CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
+  CVerifyFileResult result;
+  result.timingPath = timingPath;
+  TValueText valueText = ValueTextFor(timingPath);
+  result.reportPath = ReportPathFor(timingPath);
+
+  CInputFile timing(timingPath, "timing file");
+  CReportFile report(result.reportPath);
+  COutputBuffer buffer([&report](std::string_view bytes) { report.Write(bytes); });
+  CHtmlReportWriter writer(buffer, std::move(valueText));
+  CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); });
+
+  CTimingReportHooks hooks;
+  hooks.warn = hooks_.warn;
+  if (hooks_.progress) {
+    hooks.progress = [this, &timing](std::uint64_t done) {
+      hooks_.progress(timing.Path(), done, timing.Size());
+    };
+  }
+  writer.WriteHead();
+  result.summary = WriteTimingRows(reader, writer, figures_, timingPath, hooks);
+
+  GetGlobalSettings();
+  if (CGlobalSettings::GetBool(kNoThroughputWarningSetting) &&
+      (figures_.maxClocks == -1 || figures_.minClocks == -1)) {
+    ReportWarning("WRN-0004", "", -1, "", true);
+  }
+  figures_.FillFromLatency();
+
+  writer.WriteTail();
+  buffer.Flush();
+  report.Commit();
+  return result;
+}

@@ -1,0 +1,229 @@
+#include "verify/VerifyReportRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "fixedpoint/Quantizer.h"
+#include "support/TestSupport.h"
+#include "verify/RealValueText.h"
+#include "verify/TestVectorFile.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string GoldenDir() {
+  const char* source = std::getenv("REPORTAPP_SOURCE_DIR");
+  return std::string(source != nullptr ? source : ".") + "/tests/cpp/verify/golden";
+}
+
+// A project folder with a Reports folder, set as the host's project directory.
+class ProjectFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(dir_.Path() / "Reports");
+    Tcl("SetProjectOption -directory {" + Dir() + "} -fixedpointlanguage MATLAB");
+    Tcl("set ::DR::950255 0; set ::DR::952688_enable_53_bit_IO 0");
+  }
+  void TearDown() override {
+    Tcl("SetProjectOption -directory [pwd]; set ::DR::952688_enable_53_bit_IO 0");
+  }
+  std::string Dir() const { return dir_.Path().string(); }
+  std::string Report(const std::string& name) const {
+    return (dir_.Path() / "Reports" / name).string();
+  }
+
+  ScratchDir dir_;
+};
+
+}  // namespace
+
+TEST_F(ProjectFixture, GoldenReportByteForByte) {
+  const std::string timing =
+      dir_.Write("kv_timing_Korvel_TestVector_4.txt",
+                 ReadFile(GoldenDir() + "/kv_timing_Korvel_TestVector_4.txt"));
+  EXPECT_EQ(Tcl("GenerateVerifyReport -timingfiles [list {" + timing + "}]"), "7 6 4");
+  const std::string expected = ReadFile(GoldenDir() + "/kv_timing_Korvel_TestVector_4_rtl.htm");
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(ReadFile(Report("kv_timing_Korvel_TestVector_4_rtl.htm")), expected);
+}
+
+TEST_F(ProjectFixture, SettingsComeFromTheProject) {
+  Tcl("SetProjectOption -fixedpointlanguage C++; set ::DR::952688_enable_53_bit_IO 1");
+  CVerifySettings settings = ReadProjectSettings();
+  EXPECT_TRUE(settings.isCpp);
+  EXPECT_TRUE(settings.realValues);
+  EXPECT_EQ(fs::path(settings.projectDirectory), dir_.Path());
+  Tcl("SetProjectOption -fixedpointlanguage c++");
+  EXPECT_FALSE(ReadProjectSettings().isCpp);
+}
+
+TEST_F(ProjectFixture, ReportNamesEndInRtlOrImpl) {
+  CVerifySettings settings;
+  settings.projectDirectory = Dir();
+  CVerifyReportRun rtl(settings);
+  EXPECT_EQ(rtl.ReportPathFor("/x/kv_timing_Korvel_TestVector_12.txt"),
+            Report("kv_timing_Korvel_TestVector_12_rtl.htm"));
+  EXPECT_EQ(rtl.ReportPathFor("/x/run.1.txt"), Report("run.1_rtl.htm"));
+  EXPECT_EQ(rtl.ReportPathFor("plain"), Report("plain_rtl.htm"));
+  settings.gateLevel = true;
+  CVerifyReportRun impl(settings);
+  EXPECT_EQ(impl.ReportPathFor("kv_timing_Korvel_TestVector_3.txt"),
+            Report("kv_timing_Korvel_TestVector_3_impl.htm"));
+}
+
+TEST_F(ProjectFixture, VectorFileFollowsTheLanguage) {
+  CVerifySettings settings;
+  settings.projectDirectory = Dir();
+  EXPECT_EQ(CVerifyReportRun(settings).VectorPathFor("t/kv_timing_Korvel_TestVector_2.txt"),
+            (dir_.Path() / "FixedPointM" / "Korvel_TestVector_2.txt").string());
+  settings.isCpp = true;
+  EXPECT_EQ(CVerifyReportRun(settings).VectorPathFor("t/kv_timing_Korvel_TestVector_2.txt"),
+            (dir_.Path() / "FixedPointC" / "Korvel_TestVector_2.txt").string());
+  EXPECT_THROW(CVerifyReportRun(settings).VectorPathFor("t/run.txt"), std::runtime_error);
+}
+
+TEST_F(ProjectFixture, FailedFileKeepsEarlierReportsAndFigures) {
+  CVerifySettings settings;
+  settings.projectDirectory = Dir();
+  CVerifyReportRun run(settings);
+  const std::string good = dir_.Write("kv_timing_Korvel_TestVector_1.txt", "0 s 0\n1 o 4 a b\n");
+  const CVerifyFileResult first = run.RunFile(good);
+  EXPECT_EQ(first.summary.disagreeing, 1u);
+  EXPECT_EQ(first.reportPath, Report("kv_timing_Korvel_TestVector_1_rtl.htm"));
+  EXPECT_THROW(run.RunFile(Dir() + "/kv_timing_Korvel_TestVector_2.txt"), std::runtime_error);
+  EXPECT_TRUE(fs::exists(first.reportPath));
+  EXPECT_FALSE(fs::exists(Report("kv_timing_Korvel_TestVector_2_rtl.htm")));
+  EXPECT_EQ(run.Figures().latency, 4);
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_.Path() / "Reports")) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1) << "no temporary file is left behind";
+}
+
+TEST(VectorSuffixName, TextBetweenMarkerAndExtension) {
+  EXPECT_EQ(VectorSuffix("/a/kv_timing_Korvel_TestVector_12.txt"), "12");
+  EXPECT_EQ(VectorSuffix("kv_timing_Korvel_TestVector_.txt"), "");
+  EXPECT_EQ(VectorSuffix("/d.txt/kv_timing_Korvel_TestVector_3.txt"), "3");
+  EXPECT_EQ(VectorSuffix("/a/kv_timing_Korvel_TestVector_3.log"), std::nullopt);
+  EXPECT_EQ(VectorSuffix("/a/run_3.txt"), std::nullopt);
+}
+
+TEST(TestVectorHeader, FirstLineSetsTheQuantizer) {
+  ScratchDir dir;
+  const std::string path = dir.Write("v.txt", "%ufixed saturate floor [12 5]\r\n0x1\n");
+  CQuantizer quantizer;
+  ApplyTestVectorHeader(path, quantizer);
+  EXPECT_FALSE(quantizer.IsSigned());
+  EXPECT_EQ(quantizer.GetFractionalLength(), 5);
+  const std::string signedPath = dir.Write("s.txt", "#fixed wrap floor [16 8]");
+  ApplyTestVectorHeader(signedPath, quantizer);
+  EXPECT_TRUE(quantizer.IsSigned());
+  EXPECT_EQ(quantizer.GetFractionalLength(), 8);
+}
+
+TEST(TestVectorHeader, MalformedHeadersNameTheFile) {
+  ScratchDir dir;
+  CQuantizer quantizer;
+  for (const char* text : {"", "\n0x1\n", "%fixed wrap [16 8]\n", "%fixed  wrap floor\n"}) {
+    const std::string path = dir.Write("bad.txt", text);
+    try {
+      ApplyTestVectorHeader(path, quantizer);
+      FAIL() << "accepted \"" << text << "\"";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find("test-vector file \"" + path + "\""), std::string::npos)
+          << e.what();
+    }
+  }
+}
+
+TEST(TestVectorHeader, UnknownWordIsAnErrorNamingTheFile) {
+  ScratchDir dir;
+  const std::string path = dir.Write("bad.txt", "%fixed wrap sideways [16 8]\n");
+  CQuantizer quantizer;
+  try {
+    ApplyTestVectorHeader(path, quantizer);
+    FAIL() << "accepted an unknown word";
+  } catch (const std::runtime_error& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find(path), std::string::npos) << what;
+    EXPECT_NE(what.find("sideways"), std::string::npos) << what;
+  }
+}
+
+TEST(TestVectorHeader, FirstLineIsCutAt8191Characters) {
+  ScratchDir dir;
+  const std::string path = dir.Write("long.txt", std::string(9000, 'x') + "\nsecond\n");
+  EXPECT_EQ(ReadFirstLine(path, "test-vector file"), std::string(8191, 'x'));
+}
+
+TEST(RealValueFormat, FifteenDigitsAndAThreeDigitExponent) {
+  char text[kScientificTextSize];
+  EXPECT_EQ(FormatScientific(0.5, text), "5.000000000000000e-001");
+  EXPECT_EQ(FormatScientific(-3, text), "-3.000000000000000e+000");
+  EXPECT_EQ(FormatScientific(0, text), "0.000000000000000e+000");
+  EXPECT_EQ(FormatScientific(65535, text), "6.553500000000000e+004");
+  EXPECT_EQ(FormatScientific(1.0 / 3, text), "3.333333333333333e-001");
+  EXPECT_EQ(FormatScientific(1e300, text), "1.000000000000000e+300");
+  EXPECT_EQ(FormatScientific(-1e-300, text), "-1.000000000000000e-300");
+}
+
+// The C library's "%.15e" with the exponent widened to three digits.
+std::string LibraryScientific(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.15e", value);
+  std::string result = text;
+  const std::size_t e = result.find('e');
+  if (e != std::string::npos && result.size() - e - 2 < 3) {
+    result.insert(e + 2, 3 - (result.size() - e - 2), '0');
+  }
+  return result;
+}
+
+TEST(RealValueFormat, AgreesWithTheCLibraryOnPatternsAndRandomDoubles) {
+  char text[kScientificTextSize];
+  std::uint64_t seed = 88172645463325252ull;
+  const auto next = [&seed]() {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    return seed;
+  };
+  for (int i = 0; i < 200000; ++i) {
+    // Bit patterns of every width through fraction lengths 0 to 63, and any double.
+    const std::uint64_t pattern = next() >> (next() % 64);
+    const int fraction = static_cast<int>(next() % 64);
+    const bool negative = (next() & 1) != 0;
+    double value = std::ldexp(static_cast<double>(pattern), -fraction) * (negative ? -1 : 1);
+    if (i % 4 == 3) {
+      const std::uint64_t bits = next();
+      std::memcpy(&value, &bits, sizeof value);
+      if (std::isnan(value)) {
+        continue;
+      }
+    }
+    ASSERT_EQ(FormatScientific(value, text), LibraryScientific(value)) << std::hexfloat << value;
+  }
+  for (const double value :
+       {9.9999999999999995, 0.99999999999999989, 1e16 + 2, 18446744073709551615.0, 5e-324,
+        2.2250738585072014e-308, 1.7976931348623157e308}) {
+    EXPECT_EQ(FormatScientific(value, text), LibraryScientific(value)) << value;
+  }
+}
+
+TEST(RealValueFormat, TokensReadThroughTheQuantizer) {
+  CRealValueText signed4(4, true);
+  EXPECT_EQ(signed4("0x0018"), "1.500000000000000e+000");
+  EXPECT_EQ(signed4("18"), "1.500000000000000e+000");
+  EXPECT_EQ(signed4("fffffffffffffff8"), "-5.000000000000000e-001");
+  CRealValueText unsigned0(0, false);
+  EXPECT_EQ(unsigned0("ffff"), "6.553500000000000e+004");
+}
