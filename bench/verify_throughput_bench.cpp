@@ -121,7 +121,9 @@ void Shell(const std::string& command) {
   }
 }
 
-std::string Quote(const fs::path& path) { return "'" + path.string() + "'"; }
+std::string Quote(const fs::path& path) {
+  return "'" + path.string() + "'";
+}
 
 bool SameBytes(const fs::path& a, const fs::path& b) {
   return std::system(("cmp -s " + Quote(a) + " " + Quote(b)).c_str()) == 0;
@@ -213,8 +215,7 @@ int main(int argc, char** argv) {
       fs::remove(project.report);
       tcl.Eval("set ::DR::952688_enable_53_bit_IO " + std::to_string(realValues ? 1 : 0));
       tcl.Eval("SetProjectOption -directory {" + project.root.string() + "}");
-      return tcl.Eval("GenerateVerifyReport -timingfiles [list {" + project.timing.string() +
-                      "}]");
+      return tcl.Eval("GenerateVerifyReport -timingfiles [list {" + project.timing.string() + "}]");
     };
     std::string result;
     const double textSeconds = Best(3, [&] { result = runCommand(big, false); });
@@ -243,8 +244,9 @@ int main(int argc, char** argv) {
     const double realSeconds = Best(2, [&] { runCommand(big, true); });
     const long rssAfter = PeakResidentKb();
 
-    std::printf("verify_throughput_bench: timing file %.1f MB (8 pairs per record), report %.1f MB\n",
-                inputMb, reportMb);
+    std::printf(
+        "verify_throughput_bench: timing file %.1f MB (8 pairs per record), report %.1f MB\n",
+        inputMb, reportMb);
     std::printf("  result of GenerateVerifyReport: %s\n", result.c_str());
     PrintRow("GenerateVerifyReport, text values", inputMb, textSeconds, "");
     PrintRow("GenerateVerifyReport, real values", inputMb, realSeconds,
