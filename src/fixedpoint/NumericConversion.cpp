@@ -1,7 +1,6 @@
 #include "fixedpoint/NumericConversion.h"
 
 #include <array>
-#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -14,6 +13,22 @@ constexpr const char* kNum2BinError = "Invalid value sent to num2bin";
 
 // ldexp's exponent is an int; beyond this any finite pattern is 0 or infinite.
 constexpr std::int64_t kExponentClamp = 4096;
+
+// Digit values by byte: 0-9, a-e and A-E as usual, every other byte 15.
+constexpr std::array<std::uint8_t, 256> kHexDigitValues = [] {
+  std::array<std::uint8_t, 256> values{};
+  for (int c = 0; c < 256; ++c) {
+    values[c] = 15;
+    if (c >= '0' && c <= '9') {
+      values[c] = static_cast<std::uint8_t>(c - '0');
+    } else if (c >= 'a' && c <= 'e') {
+      values[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+    } else if (c >= 'A' && c <= 'E') {
+      values[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+    }
+  }
+  return values;
+}();
 
 std::uint64_t HexPattern(std::string_view digits) {
   std::uint64_t pattern = 0;
@@ -71,16 +86,7 @@ std::int64_t Magnitude(int n) {
 
 // ---- hexadecimal patterns
 
-int HexDigitValue(char c) {
-  const char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lower >= '0' && lower <= '9') {
-    return lower - '0';
-  }
-  if (lower >= 'a' && lower <= 'e') {
-    return lower - 'a' + 10;
-  }
-  return 15;
-}
+int HexDigitValue(char c) { return kHexDigitValues[static_cast<unsigned char>(c)]; }
 
 void HexToReal(std::string_view text, std::int64_t fractionalLength, bool isSigned, double* out) {
   if (out == nullptr) {
@@ -90,6 +96,10 @@ void HexToReal(std::string_view text, std::int64_t fractionalLength, bool isSign
   const double value = isSigned ? static_cast<double>(static_cast<std::int64_t>(pattern))
                                 : static_cast<double>(pattern);
   // value / 2^F, exact for every F of 0..63 and defined for any other F.
+  if (fractionalLength >= 0 && fractionalLength <= 63) {
+    *out = value * (1.0 / static_cast<double>(std::uint64_t{1} << fractionalLength));
+    return;
+  }
   std::int64_t shift = fractionalLength;
   if (shift > kExponentClamp) {
     shift = kExponentClamp;

@@ -64,7 +64,7 @@ class COptions {
   explicit COptions(const std::string& storeName);
   COptions(const COptions&) = delete;
   COptions& operator=(const COptions&) = delete;
-  ~COptions();
+  virtual ~COptions();
 
   virtual bool Clear();
   virtual void AppendReportList(CTclDataObj& out) const;

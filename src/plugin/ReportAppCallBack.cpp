@@ -2,6 +2,7 @@
 
 #include "plugin/InfoSets.h"
 #include "verify/GenerateVerifyReport.h"
+#include "verify/HtmlReportWriter.h"
 
 namespace {
 
@@ -153,3 +154,5 @@ TAppStatus CReportAppCallBack::GetVersionInfo(CCmdArguments* args, CTclResultObj
 TAppStatus CReportAppCallBack::GenerateVerifyReport(CCmdArguments* args, CTclResultObj* result) {
   return RunGenerateVerifyReport(args, result);
 }
+
+void CReportAppCallBack::WriteReportHead(std::ostream& out) { ::WriteReportHead(out); }

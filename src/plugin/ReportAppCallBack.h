@@ -2,6 +2,7 @@
 // it owns the five information sets.
 #pragma once
 
+#include <iosfwd>
 #include <memory>
 
 #include "host/AppMgr.h"
@@ -25,6 +26,9 @@ class CReportAppCallBack : public CKorvelAppCallBack {
   TAppStatus GetGateInfo(CCmdArguments* args, CTclResultObj* result);
   TAppStatus SetVersionInfo(CCmdArguments* args, CTclResultObj* result);
   TAppStatus GetVersionInfo(CCmdArguments* args, CTclResultObj* result);
+
+  // Writes the head of a verification report.
+  void WriteReportHead(std::ostream& out);
 
   // Declares the twelve commands and the keys of the information sets.
   void DeclareCommands(CKorvelApp* app);

@@ -149,11 +149,107 @@ bool FormatExact(double value, char* out, std::string_view& text) {
   return true;
 }
 
+constexpr std::uint64_t kPowersOfTen[] = {1,
+                                          10,
+                                          100,
+                                          1000,
+                                          10000,
+                                          100000,
+                                          1000000,
+                                          10000000,
+                                          100000000,
+                                          1000000000,
+                                          10000000000,
+                                          100000000000,
+                                          1000000000000,
+                                          10000000000000,
+                                          100000000000000,
+                                          1000000000000000,
+                                          10000000000000000,
+                                          100000000000000000,
+                                          1000000000000000000,
+                                          10000000000000000000u};
+constexpr std::uint64_t kLowestSixteenDigits = 1000000000000000;
+constexpr std::uint64_t kBeyondSixteenDigits = 10000000000000000;
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+void WriteEightDigits(std::uint64_t value, char* out) {
+  // Two independent halves, so the divisions do not wait on each other.
+  const std::uint64_t high = value / 10000;
+  const std::uint64_t low = value % 10000;
+  std::memcpy(out, kDigitPairs + 2 * (high / 100), 2);
+  std::memcpy(out + 2, kDigitPairs + 2 * (high % 100), 2);
+  std::memcpy(out + 4, kDigitPairs + 2 * (low / 100), 2);
+  std::memcpy(out + 6, kDigitPairs + 2 * (low % 100), 2);
+}
+
+// The common case of fixed-point values: m * 2^-F with F from 0 to 63 and a
+// value from 2^-11 up. Its sixteen significant digits are
+// round(m * 10^(15-d) / 2^F), half to even, with d = floor(log10(value)):
+// one exact 128-bit product. False when the value is outside that range.
+bool FormatFixedPoint(double value, char* out, std::string_view& text) {
+  std::uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  const int exponent = biased - 1075;  // value = mantissa * 2^exponent
+  if (biased == 0 || biased == 0x7ff || exponent > 0 || exponent < -63) {
+    return false;
+  }
+  const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
+  const int fractionBits = -exponent;
+  const TUint128 remainderMask = (TUint128{1} << fractionBits) - 1;
+  // 2^(52+e) <= value < 2^(53+e): d is this estimate or one more.
+  // floor(x * log10(2)) for the small x here, in integers.
+  int decimalExponent = ((52 + exponent) * 78913) >> 18;
+  for (int attempt = 0; attempt < 2; ++attempt, ++decimalExponent) {
+    const int scale = 15 - decimalExponent;
+    if (scale < 0 || scale > 19) {
+      return false;
+    }
+    const TUint128 product = TUint128{mantissa} * kPowersOfTen[scale];
+    auto digits = static_cast<std::uint64_t>(product >> fractionBits);
+    if (digits >= kBeyondSixteenDigits) {
+      continue;  // the value has one decimal digit more before the point
+    }
+    const TUint128 remainder = product & remainderMask;
+    const TUint128 half = fractionBits == 0 ? 0 : TUint128{1} << (fractionBits - 1);
+    if (fractionBits > 0 && (remainder > half || (remainder == half && (digits & 1) != 0))) {
+      ++digits;
+    }
+    if (digits == kBeyondSixteenDigits) {
+      digits = kLowestSixteenDigits;
+      ++decimalExponent;
+    }
+    // The sixteen digits go straight into place one byte to the right;
+    // then the first moves left of the point.
+    char* p = out + ((bits >> 63) != 0 ? 1 : 0);
+    out[0] = '-';
+    WriteEightDigits(digits / 100000000, p + 1);
+    WriteEightDigits(digits % 100000000, p + 9);
+    p[0] = p[1];
+    p[1] = '.';
+    p += 17;
+    *p++ = 'e';
+    *p++ = decimalExponent < 0 ? '-' : '+';
+    const int magnitude = decimalExponent < 0 ? -decimalExponent : decimalExponent;
+    *p++ = '0';  // below 100 here
+    std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
+    p += 2;
+    text = std::string_view(out, static_cast<std::size_t>(p - out));
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string_view FormatScientific(double value, char* out) {
   std::string_view text;
-  if (FormatExact(value, out, text)) {
+  if (FormatFixedPoint(value, out, text) || FormatExact(value, out, text)) {
     return text;
   }
   return FormatWithLibrary(value, out);
