@@ -1,5 +1,6 @@
 #include "verify/RealValueText.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -177,14 +178,18 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
+// Writes value (below 10^8) as eight digits, all lanes of one 64-bit word at
+// once: two 32-bit lanes of four digits, four 16-bit lanes of two, eight
+// bytes of one. x/100 is (x*10486)>>20 for x < 10^4, x/10 is (x*103)>>10
+// for x < 100; no lane's product reaches the next lane.
 void WriteEightDigits(std::uint64_t value, char* out) {
-  // Two independent halves, so the divisions do not wait on each other.
-  const std::uint64_t high = value / 10000;
-  const std::uint64_t low = value % 10000;
-  std::memcpy(out, kDigitPairs + 2 * (high / 100), 2);
-  std::memcpy(out + 2, kDigitPairs + 2 * (high % 100), 2);
-  std::memcpy(out + 4, kDigitPairs + 2 * (low / 100), 2);
-  std::memcpy(out + 6, kDigitPairs + 2 * (low % 100), 2);
+  const std::uint64_t fours = (value / 10000) | ((value % 10000) << 32);
+  const std::uint64_t hundreds = ((fours * 10486) >> 20) & 0x0000007F0000007FULL;
+  const std::uint64_t twos = hundreds | ((fours - hundreds * 100) << 16);
+  const std::uint64_t tens = ((twos * 103) >> 10) & 0x000F000F000F000FULL;
+  const std::uint64_t ones = (tens | ((twos - tens * 10) << 8)) + 0x3030303030303030ULL;
+  static_assert(std::endian::native == std::endian::little, "digits are laid out little-endian");
+  std::memcpy(out, &ones, sizeof ones);
 }
 
 // The common case of fixed-point values: m * 2^-F with F from 0 to 63 and a
@@ -202,47 +207,42 @@ bool FormatFixedPoint(double value, char* out, std::string_view& text) {
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   const int fractionBits = -exponent;
   const TUint128 remainderMask = (TUint128{1} << fractionBits) - 1;
-  // 2^(52+e) <= value < 2^(53+e): d is this estimate or one more.
-  // floor(x * log10(2)) for the small x here, in integers.
-  int decimalExponent = ((52 + exponent) * 78913) >> 18;
-  for (int attempt = 0; attempt < 2; ++attempt, ++decimalExponent) {
-    const int scale = 15 - decimalExponent;
-    if (scale < 0 || scale > 19) {
-      return false;
-    }
-    const TUint128 product = TUint128{mantissa} * kPowersOfTen[scale];
-    auto digits = static_cast<std::uint64_t>(product >> fractionBits);
-    if (digits >= kBeyondSixteenDigits) {
-      continue;  // the value has one decimal digit more before the point
-    }
-    const TUint128 remainder = product & remainderMask;
-    const TUint128 half = fractionBits == 0 ? 0 : TUint128{1} << (fractionBits - 1);
-    if (fractionBits > 0 && (remainder > half || (remainder == half && (digits & 1) != 0))) {
-      ++digits;
-    }
-    if (digits == kBeyondSixteenDigits) {
-      digits = kLowestSixteenDigits;
-      ++decimalExponent;
-    }
-    // The sixteen digits go straight into place one byte to the right;
-    // then the first moves left of the point.
-    char* p = out + ((bits >> 63) != 0 ? 1 : 0);
-    out[0] = '-';
-    WriteEightDigits(digits / 100000000, p + 1);
-    WriteEightDigits(digits % 100000000, p + 9);
-    p[0] = p[1];
-    p[1] = '.';
-    p += 17;
-    *p++ = 'e';
-    *p++ = decimalExponent < 0 ? '-' : '+';
-    const int magnitude = decimalExponent < 0 ? -decimalExponent : decimalExponent;
-    *p++ = '0';  // below 100 here
-    std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
-    p += 2;
-    text = std::string_view(out, static_cast<std::size_t>(p - out));
-    return true;
+  // 2^(52+e) <= value < 2^(53+e), so d is this estimate or one more:
+  // floor(x * log10(2)) for the small x here, in integers. Both candidates
+  // are computed and one is selected, without a branch to mispredict.
+  const int estimate = ((52 + exponent) * 78913) >> 18;  // -4 .. 15
+  const TUint128 low = TUint128{mantissa} * kPowersOfTen[15 - estimate];
+  const TUint128 high = TUint128{mantissa} * kPowersOfTen[estimate < 15 ? 14 - estimate : 0];
+  const bool oneMore = static_cast<std::uint64_t>(low >> fractionBits) >= kBeyondSixteenDigits;
+  const TUint128 product = oneMore ? high : low;
+  int decimalExponent = estimate + (oneMore ? 1 : 0);
+  auto digits = static_cast<std::uint64_t>(product >> fractionBits);
+  // Round half to even (no fraction bits: exact already).
+  const TUint128 remainder = product & remainderMask;
+  const TUint128 half = remainderMask - (remainderMask >> 1);
+  digits += static_cast<std::uint64_t>(
+      (fractionBits > 0) & ((remainder > half) | ((remainder == half) & ((digits & 1) != 0))));
+  if (digits == kBeyondSixteenDigits) {
+    digits = kLowestSixteenDigits;
+    ++decimalExponent;
   }
-  return false;
+  // The sixteen digits go straight into place one byte to the right;
+  // then the first moves left of the point.
+  char* p = out + ((bits >> 63) != 0 ? 1 : 0);
+  out[0] = '-';
+  WriteEightDigits(digits / 100000000, p + 1);
+  WriteEightDigits(digits % 100000000, p + 9);
+  p[0] = p[1];
+  p[1] = '.';
+  p += 17;
+  *p++ = 'e';
+  *p++ = decimalExponent < 0 ? '-' : '+';
+  const int magnitude = decimalExponent < 0 ? -decimalExponent : decimalExponent;
+  *p++ = '0';  // below 100 here
+  std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
+  p += 2;
+  text = std::string_view(out, static_cast<std::size_t>(p - out));
+  return true;
 }
 
 }  // namespace
