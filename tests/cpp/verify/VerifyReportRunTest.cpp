@@ -219,6 +219,17 @@ TEST(RealValueFormat, AgreesWithTheCLibraryOnPatternsAndRandomDoubles) {
   }
 }
 
+TEST(RealValueFormat, AgreesWithTheCLibraryOnEverySixteenBitPattern) {
+  char text[kScientificTextSize];
+  for (const int fraction : {0, 1, 4, 8, 15, 16, 31, 47, 63}) {
+    for (std::int32_t pattern = -32768; pattern < 32768; ++pattern) {
+      const double value = std::ldexp(static_cast<double>(pattern), -fraction);
+      ASSERT_EQ(FormatScientific(value, text), LibraryScientific(value))
+          << pattern << " / 2^" << fraction;
+    }
+  }
+}
+
 TEST(RealValueFormat, TokensReadThroughTheQuantizer) {
   CRealValueText signed4(4, true);
   EXPECT_EQ(signed4("0x0018"), "1.500000000000000e+000");
