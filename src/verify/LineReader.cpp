@@ -1,5 +1,7 @@
 #include "verify/LineReader.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -102,4 +104,13 @@ std::size_t CInputFile::Read(char* data, std::size_t size) {
                                "\": " + std::strerror(errno));
     }
   }
+}
+
+CLineReader::TReadFn TextSource(std::string_view text) {
+  return [text, at = std::size_t{0}](char* data, std::size_t size) mutable {
+    const std::size_t n = std::min(size, text.size() - at);
+    std::copy_n(text.data() + at, n, data);
+    at += n;
+    return n;
+  };
 }

@@ -48,6 +48,10 @@ class CLineReader {
   std::uint64_t bytesRead_ = 0;
 };
 
+// A source that hands out the bytes of text held in memory (which must
+// outlive the reader), as much as each call asks for.
+CLineReader::TReadFn TextSource(std::string_view text);
+
 // A file opened for reading, closed when this object goes away. Errors name
 // the file: "cannot open timing file "x": No such file or directory".
 class CInputFile {

@@ -44,15 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto fractionalLength = static_cast<std::int64_t>(static_cast<std::int8_t>(data[1]));
   const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
 
-  std::size_t at = 0;
-  CLineReader reader(
-      [&](char* out, std::size_t room) {
-        const std::size_t n = std::min(room, text.size() - at);
-        std::copy_n(text.data() + at, n, out);
-        at += n;
-        return n;
-      },
-      1 + (mode & 0x0f));
+  CLineReader reader(TextSource(text), 1 + (mode & 0x0f));
   std::string report;
   COutputBuffer buffer([&](std::string_view bytes) { report.append(bytes); },
                        1 + ((mode >> 4) & 0x03) * 37);

@@ -72,15 +72,7 @@ TEST(LineReaderLength, BufferStaysWithinLongestLinePlusOneBlock) {
   for (int i = 0; i < 2000; ++i) {
     text += "short line\n";
   }
-  std::size_t at = 0;
-  CLineReader reader(
-      [&](char* data, std::size_t size) {
-        const std::size_t n = std::min(size, text.size() - at);
-        std::copy_n(text.data() + at, n, data);
-        at += n;
-        return n;
-      },
-      64);
+  CLineReader reader(TextSource(text), 64);
   std::string_view line;
   std::size_t count = 0;
   while (reader.Next(line)) {

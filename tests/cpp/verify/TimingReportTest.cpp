@@ -16,15 +16,7 @@ struct Outcome {
 
 Outcome ReadTiming(const std::string& text, CClockFigures& figures, std::size_t blockSize = 16) {
   Outcome outcome;
-  std::size_t at = 0;
-  CLineReader reader(
-      [&](char* data, std::size_t size) {
-        const std::size_t n = std::min(size, text.size() - at);
-        std::copy_n(text.data() + at, n, data);
-        at += n;
-        return n;
-      },
-      blockSize);
+  CLineReader reader(TextSource(text), blockSize);
   COutputBuffer buffer([&](std::string_view bytes) { outcome.rows.append(bytes); }, 32);
   CHtmlReportWriter writer(buffer);
   CTimingReportHooks hooks;
