@@ -41,6 +41,20 @@ namespace eval ::fptest {
     variable versionFails 0
     variable queries [dict create]
     variable versionQueries 0
+    # The settings the quantizer defaults read; cleared on the way in and out.
+    variable settings {
+        Settings::IsAfterVerifyFixedPoint
+        Settings::quantizer_max_variable_fractional_length
+        Settings::quantizer_max_port_word_length
+        DR::952723
+        DR::951871
+    }
+    proc clearSettings {} {
+        variable settings
+        foreach key $settings {
+            unset -nocomplain ::$key
+        }
+    }
 }
 rename ::GetProjectOption ::fptest::HostGetProjectOption
 rename ::GetMatlabMajorVersionNumber ::fptest::HostGetMatlabMajorVersionNumber
@@ -61,15 +75,7 @@ proc ::GetMatlabMajorVersionNumber {} {
     }
     return $::fptest::version
 }
-foreach key {
-    Settings::IsAfterVerifyFixedPoint
-    Settings::quantizer_max_variable_fractional_length
-    Settings::quantizer_max_port_word_length
-    DR::952723
-    DR::951871
-} {
-    unset -nocomplain ::$key
-}
+::fptest::clearSettings
 )tcl";
 
 constexpr const char* kRemoveProjectHost = R"tcl(
@@ -77,15 +83,7 @@ rename ::GetProjectOption {}
 rename ::GetMatlabMajorVersionNumber {}
 rename ::fptest::HostGetProjectOption ::GetProjectOption
 rename ::fptest::HostGetMatlabMajorVersionNumber ::GetMatlabMajorVersionNumber
-foreach key {
-    Settings::IsAfterVerifyFixedPoint
-    Settings::quantizer_max_variable_fractional_length
-    Settings::quantizer_max_port_word_length
-    DR::952723
-    DR::951871
-} {
-    unset -nocomplain ::$key
-}
+::fptest::clearSettings
 namespace delete ::fptest
 )tcl";
 
