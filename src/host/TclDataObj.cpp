@@ -191,45 +191,43 @@ CTclEvalObj& CTclEvalObj::operator+=(const CTclEvalObj& other) {
 }
 
 void CTclEvalObj::AppendElement(std::string_view word) {
-  words_.AppendElement(word);
-  hasWords_ = true;
-  Rebuild();
+  AddWord(CTclDataObj(word));
 }
 
 void CTclEvalObj::AppendElement(int value) {
-  words_.AppendElement(value);
-  hasWords_ = true;
-  Rebuild();
+  AddWord(CTclDataObj(value));
 }
 
 void CTclEvalObj::AppendElement(const CTclDataObj& word) {
-  words_.AppendElement(word);
-  hasWords_ = true;
-  Rebuild();
+  AddWord(word);
 }
 
 int CTclEvalObj::GetNumWords() const {
   return hasWords_ ? words_.GetNumElements() : 0;
 }
 
-void CTclEvalObj::Rebuild() {
-  // The command text: the prefix, one blank, then the words in list quoting
-  // (each word quoted as if it stood first, so a leading "#" stays literal).
-  std::string text(script_);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-    text.pop_back();
-  }
-  const int count = words_.GetNumElements();
-  for (int i = 0; i < count; ++i) {
-    CTclDataObj single;
-    single.MakeList();
-    single.AppendElement(words_.GetElement(i));
-    if (!text.empty()) {
-      text += ' ';
+void CTclEvalObj::AddWord(const CTclDataObj& word) {
+  // The command text: the prefix without its trailing blanks, then each word
+  // after one blank in list quoting, quoted as if it stood first (so a
+  // leading "#" stays literal).
+  if (!hasWords_) {
+    std::string_view prefix(script_);
+    while (!prefix.empty() && (prefix.back() == ' ' || prefix.back() == '\t')) {
+      prefix.remove_suffix(1);
     }
-    text += single.GetStringView();
+    SetStringValue(prefix);
   }
-  SetStringValue(text);
+  CTclDataObj single;
+  single.MakeList();
+  single.AppendElement(word);
+  const std::string_view quoted = single.GetStringView();
+  Tcl_Obj* text = Unshared();
+  if (!GetStringView().empty()) {
+    Tcl_AppendToObj(text, " ", 1);
+  }
+  Tcl_AppendToObj(text, quoted.data(), static_cast<int>(quoted.size()));
+  words_.AppendElement(word);
+  hasWords_ = true;
 }
 
 bool CTclEvalObj::Evaluate(bool global) {

@@ -108,7 +108,7 @@ class CTclEvalObj : public CTclDataObj {
   int GetNumWords() const;
 
  private:
-  void Rebuild();  // refreshes the command text held as this object's value
+  void AddWord(const CTclDataObj& word);  // to the words and the command text
 
   std::string script_;
   CTclDataObj words_;  // a list of the appended words

@@ -79,10 +79,7 @@ std::string COptionRecord::GetSettingsLine() const {
 COptions::COptions(const std::string& name)
     : storeName(name), mirrorToProject(NamesProjectStore(name)) {}
 
-COptions::~COptions() {
-  options.clear();
-  hiddenNames.clear();
-}
+COptions::~COptions() = default;
 
 bool COptions::Clear() {
   options.clear();

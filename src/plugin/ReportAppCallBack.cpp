@@ -10,12 +10,11 @@ constexpr const char* kStoreName = "Report";
 
 }  // namespace
 
-CReportAppCallBack::CReportAppCallBack()
-    : fixedPointInfo(std::make_unique<COptions>(kStoreName)),
-      rtlInfo(std::make_unique<COptions>(kStoreName)),
-      gateInfo(),
-      synthInfo(std::make_unique<COptions>(kStoreName)),
-      versionInfo() {
+CReportAppCallBack::CReportAppCallBack() {
+  // Created in this order, and destroyed in the same order.
+  fixedPointInfo = std::make_unique<COptions>(kStoreName);
+  rtlInfo = std::make_unique<COptions>(kStoreName);
+  synthInfo = std::make_unique<COptions>(kStoreName);
   gateInfo = std::make_unique<COptions>(kStoreName);
   versionInfo = std::make_unique<COptions>(kStoreName);
 }

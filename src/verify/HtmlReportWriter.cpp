@@ -162,24 +162,6 @@ void CHtmlReportWriter::PrepareShownTexts(std::span<const std::string_view> valu
   }
 }
 
-void CHtmlReportWriter::WriteValueCell(bool rtlSide) {
-  out_.Append(kCellOpen);
-  for (std::size_t n = 0; n < agrees_.size(); ++n) {
-    if (n > 0 && n % kPairsPerLine == 0) {
-      out_.Append(kBreak);
-    }
-    out_.Append(kSpace);
-    if (!agrees_[n]) {
-      out_.Append(kRedOpen);
-    }
-    out_.AppendHtmlEscaped(shown_[2 * n + (rtlSide ? 1 : 0)]);
-    if (!agrees_[n]) {
-      out_.Append(kRedClose);
-    }
-  }
-  out_.Append(kCellClose);
-}
-
 namespace {
 
 char* Put(char* at, std::string_view text) {
@@ -198,19 +180,24 @@ constexpr std::size_t kPairMarkupBytes =
 
 }  // namespace
 
-// Text values without bytes to escape: the whole row is written in one
-// reserved stretch of the buffer.
-void CHtmlReportWriter::WritePlainRow(std::string_view time, std::string_view clocks) {
-  std::size_t bound = kRowMarkupBytes + time.size() + clocks.size();
-  for (const std::string_view text : shown_) {
-    bound += text.size();
+// The whole row is written in one reserved stretch of the buffer; with
+// kEscape the texts go through their character references.
+template <bool kEscape>
+void CHtmlReportWriter::WriteRow(std::string_view time, std::string_view clocks) {
+  const auto text = [](char* at, std::string_view t) {
+    return kEscape ? PutHtmlEscaped(at, t) : Put(at, t);
+  };
+  std::size_t textBytes = time.size() + clocks.size();
+  for (const std::string_view shown : shown_) {
+    textBytes += shown.size();
   }
-  bound += agrees_.size() * kPairMarkupBytes;
+  const std::size_t bound = kRowMarkupBytes + agrees_.size() * kPairMarkupBytes +
+                            textBytes * (kEscape ? kMaxEscapedBytesPerByte : 1);
 
   char* p = out_.Reserve(bound);
   p = Put(p, kRowOpen);
-  p = Put(Put(Put(p, kCellOpen), time), kCellClose);
-  p = Put(Put(Put(p, kCellOpen), clocks), kCellClose);
+  p = Put(text(Put(p, kCellOpen), time), kCellClose);
+  p = Put(text(Put(p, kCellOpen), clocks), kCellClose);
   for (std::size_t side = 0; side < 2; ++side) {
     p = Put(p, kCellOpen);
     for (std::size_t n = 0; n < agrees_.size(); ++n) {
@@ -218,8 +205,8 @@ void CHtmlReportWriter::WritePlainRow(std::string_view time, std::string_view cl
         p = Put(p, kBreak);
       }
       p = Put(p, kSpace);
-      const std::string_view text = shown_[2 * n + side];
-      p = agrees_[n] ? Put(p, text) : Put(Put(Put(p, kRedOpen), text), kRedClose);
+      const std::string_view shown = shown_[2 * n + side];
+      p = agrees_[n] ? text(p, shown) : Put(text(Put(p, kRedOpen), shown), kRedClose);
     }
     p = Put(p, kCellClose);
   }
@@ -232,15 +219,10 @@ std::uint64_t CHtmlReportWriter::WriteOutputRow(std::string_view time, std::stri
                                                 bool escape) {
   const std::uint64_t disagreeing = ComparePairs(values);
   PrepareShownTexts(values);
-  if (!escape) {
-    WritePlainRow(time, clocks);
-    return disagreeing;
+  if (escape) {
+    WriteRow<true>(time, clocks);
+  } else {
+    WriteRow<false>(time, clocks);
   }
-  out_.Append(kRowOpen);
-  WriteCell(time, true);
-  WriteCell(clocks, true);
-  WriteValueCell(false);
-  WriteValueCell(true);
-  out_.Append(kRowClose);
   return disagreeing;
 }

@@ -49,8 +49,8 @@ class CHtmlReportWriter {
   void WriteText(std::string_view text, bool escape);
   void WriteCell(std::string_view text, bool escape);
   void PrepareShownTexts(std::span<const std::string_view> values);
-  void WriteValueCell(bool rtlSide);
-  void WritePlainRow(std::string_view time, std::string_view clocks);
+  template <bool kEscape>
+  void WriteRow(std::string_view time, std::string_view clocks);
 
   COutputBuffer& out_;
   TValueText valueText_;

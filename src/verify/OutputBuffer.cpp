@@ -31,6 +31,18 @@ constexpr std::array<bool, 256> kNeedsEscape = MakeEscapeTable();
 
 }  // namespace
 
+char* PutHtmlEscaped(char* at, std::string_view text) {
+  for (const char c : text) {
+    if (kNeedsEscape[static_cast<unsigned char>(c)]) {
+      const std::string_view reference = HtmlReference(static_cast<unsigned char>(c));
+      at = std::char_traits<char>::copy(at, reference.data(), reference.size()) + reference.size();
+    } else {
+      *at++ = c;
+    }
+  }
+  return at;
+}
+
 COutputBuffer::COutputBuffer(TSink sink, std::size_t blockSize)
     : sink_(std::move(sink)), block_(blockSize == 0 ? 1 : blockSize) {}
 

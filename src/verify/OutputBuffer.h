@@ -10,6 +10,13 @@
 #include <string_view>
 #include <vector>
 
+// The longest character reference one byte becomes ("&quot;").
+inline constexpr std::size_t kMaxEscapedBytesPerByte = 6;
+
+// Writes text at `at` with &, <, > and " as HTML character references and
+// returns the end: at most kMaxEscapedBytesPerByte bytes per byte of text.
+char* PutHtmlEscaped(char* at, std::string_view text);
+
 class COutputBuffer {
  public:
   // Receives each filled block; throws to report a write failure.
