@@ -44,6 +44,10 @@ class CHtmlReportWriter {
                                std::span<const std::string_view> values, bool escape = true);
   void WriteTail();
 
+  // The pairs of the output row last written, and whether pair n agreed.
+  std::size_t PairCount() const { return agrees_.size(); }
+  bool PairAgrees(std::size_t n) const { return agrees_[n] != 0; }
+
  private:
   std::uint64_t ComparePairs(std::span<const std::string_view> values);
   void WriteText(std::string_view text, bool escape);

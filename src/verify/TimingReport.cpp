@@ -28,6 +28,17 @@ void TakeClockCount(std::int32_t clocks, bool firstOutput, CClockFigures& figure
   }
 }
 
+void ObservePairs(CPairObserver& observer, const CHtmlReportWriter& writer,
+                  std::span<const std::string_view> values) {
+  const std::size_t pairs = writer.PairCount();
+  for (std::size_t n = 0; n < pairs; ++n) {
+    const std::size_t k = 2 * n;
+    const std::string_view rtl = k + 1 < values.size() ? values[k + 1] : std::string_view();
+    observer.Pair(n + 1, values[k], rtl, writer.PairAgrees(n));
+  }
+  observer.EndRecord();
+}
+
 std::string SkipMessage(const std::string& fileName, std::uint64_t line, std::size_t tokens) {
   return "timing file \"" + fileName + "\" line " + std::to_string(line) +
          ": skipped a record of " + std::to_string(tokens) + (tokens == 1 ? " token" : " tokens") +
@@ -78,6 +89,10 @@ CTimingFileSummary WriteTimingRows(CLineReader& reader, CHtmlReportWriter& write
     summary.disagreeing +=
         writer.WriteOutputRow(tokens[kTimeToken], tokens[kClockToken], values, escape);
     const std::int32_t clocks = ParseClockCount(tokens[kClockToken]);
+    if (hooks.observer) {
+      hooks.observer->BeginRecord(reader.LineNumber(), summary.records, clocks);
+      ObservePairs(*hooks.observer, writer, values);
+    }
     const bool firstOutput = summary.outputRecords == 0;
     TakeClockCount(clocks, firstOutput, figures);
     TakeClockCount(clocks, firstOutput, summary.own);

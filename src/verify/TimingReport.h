@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "verify/HtmlReportWriter.h"
 #include "verify/LineReader.h"
@@ -33,11 +34,30 @@ struct CTimingFileSummary {
   CClockFigures own;                // this file's figures alone
 };
 
+// Sees every compared value pair of the output records as the report is
+// written, in the same pass (per-file results, plots). Record numbers count
+// the file's records from 1 (the start record is record 1); pair numbers
+// count a record's pairs from 1.
+class CPairObserver {
+ public:
+  virtual ~CPairObserver() = default;
+  // Before the pairs of one output record.
+  virtual void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) = 0;
+  // One pair as compared: the raw tokens (rtl is empty for an unpaired last
+  // value) and whether they agree.
+  virtual void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
+                    bool agrees) = 0;
+  // After the last pair of the record.
+  virtual void EndRecord() {}
+};
+
 struct CTimingReportHooks {
   // A skipped record: the message names the file and line.
   std::function<void(const std::string& message)> warn;
   // Called now and then with the bytes read so far.
   std::function<void(std::uint64_t bytesRead)> progress;
+  // Told of every output record and its pairs; may be null.
+  CPairObserver* observer = nullptr;
 };
 
 // Reads every line of the file from reader and writes one row per record.

@@ -174,3 +174,42 @@ TEST(TimingRows, LongLineIsOneRecord) {
   EXPECT_EQ(outcome.summary.disagreeing, 0u);
   EXPECT_NE(outcome.rows.find("&nbsp;v8000"), std::string::npos);
 }
+
+namespace {
+
+// Records what an observer is told, one line per call.
+class CRecordingObserver : public CPairObserver {
+ public:
+  void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) override {
+    calls.push_back("record line " + std::to_string(line) + " #" + std::to_string(record) +
+                    " clocks " + std::to_string(clocks));
+  }
+  void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
+            bool agrees) override {
+    calls.push_back("pair " + std::to_string(pair) + " " + std::string(fixedPoint) + "/" +
+                    std::string(rtl) + (agrees ? " agrees" : " differs"));
+  }
+  void EndRecord() override { calls.push_back("end"); }
+  std::vector<std::string> calls;
+};
+
+}  // namespace
+
+TEST(TimingObserver, SeesEveryOutputPairWithLineRecordAndClock) {
+  CRecordingObserver observer;
+  CClockFigures figures;
+  CLineReader reader(TextSource("0 s 0 a a\n\n10 o 7 1 1 2 3\njunk\n20 o 4 5\n"), 8);
+  COutputBuffer buffer([](std::string_view) {}, 32);
+  CHtmlReportWriter writer(buffer);
+  CTimingReportHooks hooks;
+  hooks.observer = &observer;
+  WriteTimingRows(reader, writer, figures, "t.txt", hooks);
+  const std::vector<std::string> expected = {"record line 3 #2 clocks 7",
+                                             "pair 1 1/1 agrees",
+                                             "pair 2 2/3 differs",
+                                             "end",
+                                             "record line 5 #3 clocks 4",
+                                             "pair 1 5/ differs",
+                                             "end"};
+  EXPECT_EQ(observer.calls, expected);
+}
