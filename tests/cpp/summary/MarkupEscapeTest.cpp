@@ -1,0 +1,29 @@
+#include "summary/MarkupEscape.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+using namespace std::string_literals;
+
+TEST(MarkupEscape, MarkupCharactersBecomeReferences) {
+  EXPECT_EQ(EscapeMarkup("a<b>&\"c\"'d'"), "a&lt;b&gt;&amp;&quot;c&quot;&#39;d&#39;");
+  EXPECT_EQ(EscapeMarkup("0x1F 12 plain"), "0x1F 12 plain");
+  EXPECT_EQ(EscapeMarkup(""), "");
+}
+
+TEST(MarkupEscape, ControlBytesAreShownNotDroppedOrCut) {
+  EXPECT_EQ(EscapeMarkup("a\0b"s), "a\\x00b");
+  EXPECT_EQ(EscapeMarkup("\x01\x1f\x7f"), "\\x01\\x1F\\x7F");
+  EXPECT_EQ(EscapeMarkup("tab\tline\nret\r"), "tab\tline\nret\r");
+}
+
+TEST(MarkupEscape, ValidUtf8PassesAndInvalidBytesAreShown) {
+  EXPECT_EQ(EscapeMarkup("\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80"),
+            "\xC3\xA9t\xC3\xA9 \xF0\x9F\x98\x80");
+  EXPECT_EQ(EscapeMarkup("\xFF"), "\\xFF");
+  EXPECT_EQ(EscapeMarkup("\xC3"), "\\xC3");                    // cut short at the end
+  EXPECT_EQ(EscapeMarkup("\xC0\xAF"), "\\xC0\\xAF");           // overlong
+  EXPECT_EQ(EscapeMarkup("\xED\xA0\x80"), "\\xED\\xA0\\x80");  // a surrogate
+  EXPECT_EQ(EscapeMarkup("\xE2\x82<"), "\\xE2\\x82&lt;");      // continuation missing
+}
