@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <stdexcept>
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 
