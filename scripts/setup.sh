@@ -3,7 +3,7 @@
 # may install them (root). Sourced by the other scripts.
 set -euo pipefail
 
-reportapp_packages=(cmake g++ make tcl tcl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+reportapp_packages=(cmake g++ make tcl tcl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libxml2-dev parallel chromium)
 
 reportapp_setup() {
   local missing=()

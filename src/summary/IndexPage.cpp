@@ -81,11 +81,17 @@ void Row(std::string& out, const CFileResult& file, bool allowEmpty) {
   out += FilePasses(file, allowEmpty) ? "<tr>" : "<tr class=\"bad\">";
   Cell(out, "Status", nullptr,
        "<span class=\"s " + std::string(status) + "\">" + std::string(status) + "</span>");
-  std::string name = "<a href=\"";
-  Text(name, RelativeUrl(ReportFileName(file.report)));
-  name += "\">";
-  Text(name, TimingBaseName(file.timingFile));
-  name += "</a>";
+  // A file that failed to run has no report to link.
+  std::string name;
+  if (file.status == EFileStatus::kError) {
+    Text(name, TimingBaseName(file.timingFile));
+  } else {
+    name = "<a href=\"";
+    Text(name, RelativeUrl(ReportFileName(file.report)));
+    name += "\">";
+    Text(name, TimingBaseName(file.timingFile));
+    name += "</a>";
+  }
   Cell(out, "Vector", "v", name);
   const bool counted = file.status != EFileStatus::kError;
   Cell(out, "Records", "n", counted ? Number(file.records) : "");
