@@ -6,10 +6,17 @@
 #   scripts/demo.sh
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+if [ $# -gt 0 ]; then
+  echo "Usage: scripts/demo.sh   (no options: sets up, builds and runs the example project)"
+  [ "$1" = --help ] || [ "$1" = -h ]
+  exit
+fi
 reportapp_setup
 
 build="$REPORTAPP_ROOT/build"
+reportapp_stage "configuring the build in build/"
 cmake -S "$REPORTAPP_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+reportapp_stage "building the reportapp shell and the extension (a first build takes a few minutes)"
 cmake --build "$build" -j "$(nproc)" --target reportapp ReportApp >/dev/null
 
 project="$REPORTAPP_ROOT/examples/verify_project"
