@@ -32,6 +32,7 @@ code{font-family:ui-monospace,Menlo,Consolas,monospace;overflow-wrap:anywhere}
  tr{border:1px solid #d0d7de;border-radius:4px;margin:0 0 10px;padding:4px 0}
  td{border:none;padding:3px 8px;max-width:none}
  td.n{text-align:left}
+ td:empty{display:none}
  td[data-label]::before{content:attr(data-label) ": ";font-weight:bold;color:#57606a}
 }
 )";
