@@ -19,7 +19,7 @@
 namespace {
 
 void SetProjectDirectory(const std::string& directory) {
-  CTclEvalObj set("SetProjectOption -directory");
+  CTclEvalObj set("::SetProjectOption -directory");
   set.AppendElement(directory);
   if (!set.Evaluate(false)) {
     throw std::runtime_error("cannot set the project directory \"" + directory +
