@@ -62,7 +62,7 @@ CCommandLine ParseCommandLine(int argc, char** argv) {
 }
 
 void SetProjectDirectory(const std::string& directory) {
-  CTclEvalObj set("SetProjectOption -directory");
+  CTclEvalObj set("::SetProjectOption -directory");
   set.AppendElement(directory);
   if (!set.Evaluate(false)) {
     throw std::runtime_error("cannot set the project directory \"" + directory +
