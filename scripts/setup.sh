@@ -8,12 +8,12 @@ set -euo pipefail
 # Every Debian package the build, the tests and the further test passes
 # need: this list is the one place that names them (the README repeats it).
 #   building:                          cmake g++ make tcl tcl-dev nlohmann-json3-dev
-#   C++ tests and benchmarks:          libgtest-dev libgmock-dev libbenchmark-dev
+#   C++ tests and benchmarks:          libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
 #   threaded Tcl tests, parallel runs: tcl-thread parallel
 #   browser tests of the reports:      chromium
 #   ThreadSanitizer and fuzzing:       clang
 reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-  libbenchmark-dev tcl-thread parallel chromium clang)
+  libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang)
 
 # Announces a stage, so that a long silent step is not taken for a hang.
 reportapp_stage() {
