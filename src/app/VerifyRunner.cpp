@@ -61,7 +61,8 @@ class CSharedRun {
     std::vector<CFileResult> results;
     std::unique_lock lock(mutex_);
     while (results.size() < slots_.size()) {
-      changed_.wait_for(lock, kProgressEvery);
+      changed_.wait_for(lock, kProgressEvery,
+                        [&] { return slots_[results.size()].result.has_value(); });
       while (results.size() < slots_.size() && slots_[results.size()].result) {
         CFileSlot& slot = slots_[results.size()];
         results.push_back(std::move(*slot.result));
@@ -194,8 +195,10 @@ CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std
 }
 
 std::vector<CFileResult> RunTimingFiles(const CRunInputs& inputs, const CRunEvents& events) {
-  const unsigned workers =
-      static_cast<unsigned>(std::min<std::size_t>(inputs.jobs, inputs.paths.size()));
+  // No more workers than files, and never thousands of interpreters.
+  constexpr std::size_t kMostWorkers = 256;
+  const unsigned workers = static_cast<unsigned>(
+      std::min({static_cast<std::size_t>(inputs.jobs), inputs.paths.size(), kMostWorkers}));
   if (workers <= 1) {
     return RunInThisThread(inputs, events);
   }
