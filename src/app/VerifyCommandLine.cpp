@@ -90,19 +90,28 @@ void PrintTotal(std::ostream& out, const CRunSummary& summary) {
       << " empty, " << t.errors << " errors\n";
 }
 
-// Two names with one report: refused before anything is written.
+// Two names with one report: refused before anything is written. The first
+// collisions are named one a line, the rest counted.
 void RefuseReportCollisions(const CVerifySettings& settings, const std::vector<std::string>& paths,
                             const std::vector<std::string>& names) {
+  constexpr std::size_t kNamed = 10;
   const CVerifyReportRun run(settings);
+  const auto collisions = run.ReportCollisions(paths);
+  if (collisions.empty()) {
+    return;
+  }
   std::string message;
-  for (const auto& [earlier, later] : run.ReportCollisions(paths)) {
-    message += (message.empty() ? "" : "; ") +
+  for (std::size_t i = 0; i < collisions.size() && i < kNamed; ++i) {
+    const auto [earlier, later] = collisions[i];
+    message += (i == 0 ? "" : "\n  ") +
                ("timing files \"" + names[earlier] + "\" and \"" + names[later] +
                 "\" both map to the report \"" + run.ReportPathFor(paths[later]) + "\"");
   }
-  if (!message.empty()) {
-    throw std::runtime_error(message + "; nothing was written");
+  if (collisions.size() > kNamed) {
+    message += "\n  and " + std::to_string(collisions.size() - kNamed) + " more such pairs";
   }
+  throw std::runtime_error(message + (collisions.size() > 1 ? "\n  " : "; ") +
+                           "nothing was written");
 }
 
 int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err, bool showProgress) {
