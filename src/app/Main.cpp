@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/Extension.h"
+#include "verify/ReportFile.h"
 #include "verify/VerifyCommandLine.h"
 
 namespace {
@@ -26,6 +27,7 @@ int AppInit(Tcl_Interp* interp) {
 
 // `reportapp verify ...`: an interpreter with the extension, no shell.
 int RunVerify(int argc, char** argv) {
+  InstallReportCleanupSignalHandlers();
   Tcl_FindExecutable(argv[0]);
   Tcl_Interp* interp = Tcl_CreateInterp();
   int status = 2;
