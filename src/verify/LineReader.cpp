@@ -208,8 +208,8 @@ std::optional<std::string> CInputFile::ChangeWhileRead(std::uint64_t bytesRead) 
     return std::nullopt;
   }
   return what_ + " " + QuotedForMessage(path_) + " changed while it was read (" +
-         std::to_string(size_) + " bytes when opened, " + std::to_string(bytesRead) +
-         " read, " + std::to_string(now) + " now): its report may not match the file";
+         std::to_string(size_) + " bytes when opened, " + std::to_string(bytesRead) + " read, " +
+         std::to_string(now) + " now): its report may not match the file";
 }
 
 CLineReader::TReadFn TextSource(std::string_view text) {

@@ -51,8 +51,8 @@ std::string FileLine(const std::string& fileName, std::uint64_t line) {
 }
 
 std::string SkipMessage(const std::string& fileName, std::uint64_t line, std::size_t tokens) {
-  return FileLine(fileName, line) +
-         ": skipped a record of " + std::to_string(tokens) + (tokens == 1 ? " token" : " tokens") +
+  return FileLine(fileName, line) + ": skipped a record of " + std::to_string(tokens) +
+         (tokens == 1 ? " token" : " tokens") +
          " (a record needs a time, a second field and a clock count)";
 }
 

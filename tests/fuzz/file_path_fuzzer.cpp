@@ -26,7 +26,7 @@ std::string TclFileNative(std::string_view subcommand, std::string_view path, bo
   }
   bool nativeOk = false;
   const std::string native = TclFile("nativename", result, nativeOk);
-  return nativeOk ? native : std::string();
+  return nativeOk ? native : result;  // CFilePath keeps a text it cannot convert
 }
 
 void CheckAgainstTcl(const CFilePath& path, std::string_view input) {

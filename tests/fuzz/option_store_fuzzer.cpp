@@ -67,10 +67,10 @@ void CheckStore(const COptions& store, const std::map<std::string, CModelOption>
     FuzzCheck(store.GetOptionValue(name) == option.value, "value read back", input);
     CheckLine(store, name, option, input);
     if (option.reportable) {
-      const std::vector<std::string> pair = Elements(report.GetElement(static_cast<int>(reported))
-                                                         .GetStringValue());
-      FuzzCheck(pair.size() == 2 && pair[0] == name && pair[1] == option.value,
-                "report list pair", input);
+      const std::vector<std::string> pair =
+          Elements(report.GetElement(static_cast<int>(reported)).GetStringValue());
+      FuzzCheck(pair.size() == 2 && pair[0] == name && pair[1] == option.value, "report list pair",
+                input);
       ++reported;
     }
   }
@@ -100,9 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         option.valueFirst = (flags & 16) != 0;
         option.excluded = (flags & 32) != 0;
         option.defaultValue = option.value = value;
-        const bool added = store.AddOption(name, value.c_str(), option.reportable,
-                                           option.writeWhenEmpty, option.valueFirst,
-                                           option.excluded, "fuzzed");
+        const bool added =
+            store.AddOption(name, value.c_str(), option.reportable, option.writeWhenEmpty,
+                            option.valueFirst, option.excluded, "fuzzed");
         FuzzCheck(added == (model.count(name) == 0), "AddOption adds new names only", input);
         model.emplace(name, option);
         break;

@@ -96,7 +96,8 @@ void FuzzCodes(CFuzzFields& fields) {
     q.WriteXml(out, 1);
     q.WriteSystemCArgs(out);
     out << q.ToQuantizerText() << q.ToTclText() << q.FullIdentifier() << q.TypeIdentifier()
-        << q.ModeIdentifier() << q.TypeText(true) << q.OverflowText(true) << q.RoundText(true, true);
+        << q.ModeIdentifier() << q.TypeText(true) << q.OverflowText(true)
+        << q.RoundText(true, true);
   } catch (const std::exception&) {
   }
 }

@@ -27,6 +27,9 @@ Tcl_Interp* CreateInterp() {
     std::fprintf(stderr, "cannot load the extension: %s\n", Tcl_GetStringResult(interp));
     std::abort();
   }
+  // Messages of refused inputs are expected by the thousand: drop them.
+  Tcl_Eval(interp, "namespace eval ::ReportApp {}; proc ::ReportApp::DropMessage {args} {}");
+  Tcl_SetVar(interp, "::ReportApp::messageCommand", "::ReportApp::DropMessage", TCL_GLOBAL_ONLY);
   return interp;
 }
 
