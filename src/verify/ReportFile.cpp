@@ -15,6 +15,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "util/Platform.h"
+
 namespace {
 
 std::string DirectoryOf(const std::string& path) {
@@ -165,7 +167,7 @@ void InstallReportCleanupSignalHandlers() {
 }
 
 CReportFile::CReportFile(std::string finalPath, ETemporary temporary)
-    : finalPath_(std::move(finalPath)), directory_(DirectoryOf(finalPath_)) {
+    : finalPath_(FileSystemName(finalPath)), directory_(DirectoryOf(finalPath_)) {
   // The rename would put a plain file in place of a device, pipe or directory.
   struct stat existing {};
   if (::stat(finalPath_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {

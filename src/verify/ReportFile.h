@@ -25,7 +25,8 @@ class CReportFile {
   };
 
   // Creates the temporary file; throws std::runtime_error naming the report
-  // and the reason when it cannot.
+  // and the reason when it cannot. The path is taken as FileSystemName gives
+  // it, as Tcl's own open takes a name.
   explicit CReportFile(std::string finalPath, ETemporary temporary = ETemporary::kUnnamed);
   ~CReportFile();
   CReportFile(const CReportFile&) = delete;
