@@ -40,7 +40,7 @@ for name in "${targets[@]}"; do
   if "$build/tests/fuzz/${name}_fuzzer" -max_total_time="$seconds" -detect_leaks=0 \
        -print_final_stats=1 -close_fd_mask=1 "$work" "$root/tests/fuzz/corpus/$name" \
        >"$log" 2>&1; then
-    grep -E '^stat::number_of_executed_units' "$log" || true
+    grep -aE '^stat::number_of_executed_units' "$log" || true
   else
     echo "test-fuzz: ${name}_fuzzer failed; the end of $log:"
     tail -n 40 "$log"
