@@ -28,7 +28,7 @@ cmake --build "$build" -j "${FUZZ_JOBS:-2}" --target fuzz_targets
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(timing_report quantizer_text numeric_conversion timing_files_list option_store
-           file_path)
+           file_path command_line)
 fi
 failed=0
 for name in "${targets[@]}"; do

@@ -1,5 +1,6 @@
 #include "verify/TimingReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -135,7 +136,8 @@ class CLineReplay {
       return false;
     }
     if (block_.empty()) {
-      block_.resize(CLineReader::kDefaultBlockSize);
+      block_.resize(static_cast<std::size_t>(
+          std::min<std::uint64_t>(CLineReader::kDefaultBlockSize, length_)));
       if (spool_ && std::fseek(spool_.get(), 0, SEEK_SET) != 0) {
         Fail("cannot read the long line back from its temporary file");
       }
