@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "verify/VerifyReportRun.h"
 
@@ -23,6 +24,17 @@ CTclDataObj TimingFileList(CCmdArguments* args) {
   return files;
 }
 
+// Two files of one call that map to one report name: the later report
+// replaces the earlier one, as it always has; the warning names both files.
+void WarnOfReportCollisions(const CVerifyReportRun& run, const std::vector<std::string>& paths) {
+  for (const auto& [earlier, later] : run.ReportCollisions(paths)) {
+    CAppMgr::SendMsg(kMsgWarning, "timing files \"" + paths[earlier] + "\" and \"" + paths[later] +
+                                      "\" both have the report \"" +
+                                      run.ReportPathFor(paths[later]) +
+                                      "\"; the report of the later one is kept");
+  }
+}
+
 }  // namespace
 
 TAppStatus RunGenerateVerifyReport(CCmdArguments* args, CTclResultObj* result) {
@@ -34,8 +46,13 @@ TAppStatus RunGenerateVerifyReport(CCmdArguments* args, CTclResultObj* result) {
     CVerifyHooks hooks;
     hooks.warn = [](const std::string& message) { CAppMgr::SendMsg(kMsgWarning, message); };
     CVerifyReportRun run(settings, hooks);
+    std::vector<std::string> paths;
     for (int i = 0; i < files.GetNumElements(); ++i) {
-      run.RunFile(files.GetElement(i).GetStringValue());
+      paths.push_back(files.GetElement(i).GetStringValue());
+    }
+    WarnOfReportCollisions(run, paths);
+    for (const std::string& path : paths) {
+      run.RunFile(path);
     }
 
     // The three integers are the elements of the command's result, so a

@@ -1,5 +1,7 @@
 #include "verify/VerifyReportRun.h"
 
+#include <chrono>
+#include <map>
 #include <stdexcept>
 #include <utility>
 
@@ -80,7 +82,22 @@ TValueText CVerifyReportRun::ValueTextFor(const std::string& timingPath) const {
   return CRealValueText(quantizer.GetFractionalLength(), quantizer.IsSigned());
 }
 
+std::vector<std::pair<std::size_t, std::size_t>> CVerifyReportRun::ReportCollisions(
+    const std::vector<std::string>& timingPaths) const {
+  std::vector<std::pair<std::size_t, std::size_t>> collisions;
+  std::map<std::string, std::size_t> byReport;
+  for (std::size_t i = 0; i < timingPaths.size(); ++i) {
+    const auto [at, added] = byReport.try_emplace(ReportPathFor(timingPaths[i]), i);
+    if (!added) {
+      collisions.emplace_back(at->second, i);
+      at->second = i;
+    }
+  }
+  return collisions;
+}
+
 CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
+  const auto started = std::chrono::steady_clock::now();
   CVerifyFileResult result;
   result.timingPath = timingPath;
   TValueText valueText = ValueTextFor(timingPath);
@@ -92,15 +109,29 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   CHtmlReportWriter writer(buffer, std::move(valueText));
   CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); });
 
+  result.result.timingFile = timingPath;
+  result.result.report = result.reportPath;
+  CFileResultObserver gather(result.result, settings_.firstDisagreements);
+  std::vector<CPairObserver*> observers{&gather};
+  observers.insert(observers.end(), hooks_.observers.begin(), hooks_.observers.end());
+  CPairObserverFanOut fanOut(std::move(observers));
+
   CTimingReportHooks hooks;
   hooks.warn = hooks_.warn;
+  hooks.observer = hooks_.observers.empty() ? static_cast<CPairObserver*>(&gather) : &fanOut;
   if (hooks_.progress) {
     hooks.progress = [this, &timing](std::uint64_t done) {
       hooks_.progress(timing.Path(), done, timing.Size());
     };
   }
   writer.WriteHead();
-  result.summary = WriteTimingRows(reader, writer, figures_, timingPath, hooks);
+  // The file's figures are folded into the run's only once it is read whole,
+  // so that a file failing half way leaves them as they were.
+  CClockFigures fileFigures;
+  result.summary = WriteTimingRows(reader, writer, fileFigures, timingPath, hooks);
+  result.result.records = result.summary.records;
+  result.result.SetStatusFromCounts();
+  FoldFileFigures(figures_, result.result.figures);
 
   GetGlobalSettings();
   if (CGlobalSettings::GetBool(kNoThroughputWarningSetting) &&
@@ -112,5 +143,7 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   writer.WriteTail();
   buffer.Flush();
   report.Commit();
+  result.result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return result;
 }

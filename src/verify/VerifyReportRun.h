@@ -5,23 +5,29 @@
 // Used by the GenerateVerifyReport command and by `reportapp verify`.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "verify/FileResult.h"
 #include "verify/TimingReport.h"
 
 struct CVerifySettings {
   std::string projectDirectory;
-  bool isCpp = false;       // vector files in FixedPointC, else FixedPointM
-  bool realValues = false;  // show values as reals through the vector's quantizer
-  bool gateLevel = false;   // report names end in "_impl", else "_rtl"
+  bool isCpp = false;                   // vector files in FixedPointC, else FixedPointM
+  bool realValues = false;              // show values as reals through the vector's quantizer
+  bool gateLevel = false;               // report names end in "_impl", else "_rtl"
+  std::size_t firstDisagreements = 10;  // disagreements kept per file result
 };
 
 struct CVerifyFileResult {
   std::string timingPath;
   std::string reportPath;
   CTimingFileSummary summary;
+  CFileResult result;  // status pass, fail or empty (errors are thrown)
 };
 
 struct CVerifyHooks {
@@ -30,6 +36,8 @@ struct CVerifyHooks {
   // Progress through a timing file; total is 0 when the size is unknown.
   std::function<void(const std::string& timingPath, std::uint64_t done, std::uint64_t total)>
       progress;
+  // Further observers of every compared pair (plots); not owned, may be empty.
+  std::vector<CPairObserver*> observers;
 };
 
 // The project settings as the host has them: the fixed-point language and
@@ -50,6 +58,10 @@ class CVerifyReportRun {
 
   // The report path for a timing file.
   std::string ReportPathFor(const std::string& timingPath) const;
+  // The pairs of positions in timingPaths whose report paths are the same
+  // (each later file with the nearest earlier one of its name).
+  std::vector<std::pair<std::size_t, std::size_t>> ReportCollisions(
+      const std::vector<std::string>& timingPaths) const;
   // The fixed-point vector file for a timing file (needs the vector suffix).
   std::string VectorPathFor(const std::string& timingPath) const;
 
