@@ -44,9 +44,9 @@ CTotals TotalsOf(const CPlotColumns& columns) {
     totals.values += column.values;
     totals.disagreeing += column.disagreeing;
     totals.unreadable += column.unreadable;
-    totals.codes.Take(column.fixedPoint);
-    totals.codes.Take(column.rtl);
-    totals.error.Take(column.error);
+    totals.codes.Take(column.FixedPoint());
+    totals.codes.Take(column.Rtl());
+    totals.error.Take(column.Error());
   }
   return totals;
 }
@@ -88,17 +88,19 @@ std::string HoverText(const CPlotColumn& column, const CPlotScale& scale, THover
     text += ", " + FormatCount(column.unreadable) + " not hexadecimal";
   }
   if (detail == THoverDetail::kValues) {
-    if (!column.fixedPoint.Empty()) {
-      text += "\nfixed point " +
-              RangeText(scale.Value(column.fixedPoint.min), scale.Value(column.fixedPoint.max));
+    const CPlotRange fixedPoint = column.FixedPoint();
+    if (!fixedPoint.Empty()) {
+      text +=
+          "\nfixed point " + RangeText(scale.Value(fixedPoint.min), scale.Value(fixedPoint.max));
     }
-    if (!column.rtl.Empty()) {
-      text += "\nRTL " + RangeText(scale.Value(column.rtl.min), scale.Value(column.rtl.max));
+    const CPlotRange rtl = column.Rtl();
+    if (!rtl.Empty()) {
+      text += "\nRTL " + RangeText(scale.Value(rtl.min), scale.Value(rtl.max));
     }
   }
-  if (detail != THoverDetail::kCounts && !column.error.Empty() &&
-      (column.error.min != 0 || column.error.max != 0)) {
-    text += "\nerror " + RangeText(column.error.min, column.error.max, " LSB");
+  const CPlotRange error = column.Error();
+  if (detail != THoverDetail::kCounts && !error.Empty() && (error.min != 0 || error.max != 0)) {
+    text += "\nerror " + RangeText(error.min, error.max, " LSB");
   }
   return text;
 }
@@ -188,12 +190,12 @@ class CPlotFigure {
                     "record number");
   }
 
-  std::string Envelope(const CPlotRange CPlotColumn::*member, const CLinearScale& y,
+  std::string Envelope(CPlotRange (CPlotColumn::*member)() const, const CLinearScale& y,
                        bool scaled) const {
     std::vector<CEnvelopePoint> points;
     points.reserve(columns_.Count());
     for (const CPlotColumn& column : columns_) {
-      const CPlotRange& range = column.*member;
+      const CPlotRange range = (column.*member)();
       const double top = scaled ? data_.scale.Value(range.max) : range.max;
       const double bottom = scaled ? data_.scale.Value(range.min) : range.min;
       points.push_back({X0(column), X1(column), y(top), y(bottom), !range.Empty()});
@@ -202,19 +204,19 @@ class CPlotFigure {
   }
 
   void ValueTraces() {
-    svg_.Path(Envelope(&CPlotColumn::fixedPoint, y_, true),
+    svg_.Path(Envelope(&CPlotColumn::FixedPoint, y_, true),
               CSvgWriter::Attribute("fill", svg_palette::kFixedPoint) +
                   CSvgWriter::Attribute("fill-opacity", "0.35") +
                   CSvgWriter::Attribute("stroke", svg_palette::kFixedPoint) +
                   CSvgWriter::Attribute("stroke-width", "1"));
-    svg_.Path(Envelope(&CPlotColumn::rtl, y_, true),
+    svg_.Path(Envelope(&CPlotColumn::Rtl, y_, true),
               CSvgWriter::Attribute("fill", "none") +
                   CSvgWriter::Attribute("stroke", svg_palette::kRtl) +
                   CSvgWriter::Attribute("stroke-width", "1.2"));
   }
 
   void ErrorTrace() {
-    svg_.Path(Envelope(&CPlotColumn::error, e_, false),
+    svg_.Path(Envelope(&CPlotColumn::Error, e_, false),
               CSvgWriter::Attribute("fill", svg_palette::kError) +
                   CSvgWriter::Attribute("fill-opacity", "0.35") +
                   CSvgWriter::Attribute("stroke", svg_palette::kError) +

@@ -1,7 +1,8 @@
 #include "summary/SvgWriter.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <system_error>
 
 #include "summary/MarkupEscape.h"
 
@@ -17,10 +18,15 @@ constexpr double kBottomTitleOffset = 38;
 constexpr double kZeroShare = 1e-9;
 constexpr double kScientificFrom = 1e9;
 
-std::string Printf(const char* format, int digits, double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, format, digits, value);
-  return text;
+// printf's %.*f (fixed) and %.*g (general), without its cost: the plot
+// pages format some thousands of numbers.
+std::string Formatted(double value, std::chars_format format, int digits) {
+  char text[400];  // room for %.*f of the largest double
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value, format, digits);
+  if (error != std::errc()) {
+    return "?";  // not reached: the buffer holds every form
+  }
+  return std::string(text, end);
 }
 
 std::string Grouped(std::string digits) {
@@ -111,13 +117,13 @@ std::string FormatTick(double value, double step) {
     const int digits = static_cast<int>(std::floor(std::log10(std::fabs(value)) + 1e-9) -
                                         std::floor(std::log10(step) + 1e-9)) +
                        1;
-    return Printf("%.*g", digits > 1 ? digits : 1, value);
+    return Formatted(value, std::chars_format::general, digits > 1 ? digits : 1);
   }
   const int decimals = DecimalsFor(step);
   if (decimals == 0) {
-    return Grouped(Printf("%.*f", 0, value));
+    return Grouped(Formatted(value, std::chars_format::fixed, 0));
   }
-  return Printf("%.*f", decimals, value);
+  return Formatted(value, std::chars_format::fixed, decimals);
 }
 
 std::string FormatNumber(double value) {
@@ -125,9 +131,9 @@ std::string FormatNumber(double value) {
     return "0";
   }
   if (std::fabs(value) < kScientificFrom && value == std::floor(value)) {
-    return Grouped(Printf("%.*f", 0, value));
+    return Grouped(Formatted(value, std::chars_format::fixed, 0));
   }
-  return Printf("%.*g", 6, value);
+  return Formatted(value, std::chars_format::general, 6);
 }
 
 std::string FormatCount(std::uint64_t count) {
@@ -135,14 +141,19 @@ std::string FormatCount(std::uint64_t count) {
 }
 
 std::string FormatCoordinate(double value) {
-  const long tenths = std::lround(value * 10);
-  const long whole = tenths / 10;
-  const long tenth = tenths % 10;
-  if (tenth == 0) {
-    return std::to_string(whole);
+  const long long tenths = std::llround(value * 10);
+  const long long magnitude = tenths < 0 ? -tenths : tenths;
+  char text[32];
+  char* end = text;
+  if (tenths < 0) {
+    *end++ = '-';
   }
-  return (tenths < 0 && whole == 0 ? "-" : "") + std::to_string(whole) + "." +
-         std::to_string(tenth < 0 ? -tenth : tenth);
+  end = std::to_chars(end, text + sizeof text, magnitude / 10).ptr;
+  if (magnitude % 10 != 0) {
+    *end++ = '.';
+    *end++ = static_cast<char>('0' + magnitude % 10);
+  }
+  return std::string(text, end);
 }
 
 CLinearScale::CLinearScale(double domainLo, double domainHi, double rangeLo, double rangeHi)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "verify/PlotColumns.h"
@@ -21,9 +22,15 @@ struct CPlotData {
   std::uint64_t firstDisagreementPair = 0;
 };
 
+// One collector serves the files of a run one after the other: Start before
+// each file, Data after it.
 class CPlotCollector final : public CPairObserver {
  public:
-  explicit CPlotCollector(CPlotData& data) : data_(data) {}
+  CPlotCollector() : data_(std::make_unique<CPlotData>()) {}
+
+  // Forgets the last file's data; the next file's tokens are read through scale.
+  void Start(CPlotScale scale);
+  const CPlotData& Data() const { return *data_; }
 
   void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) override;
   // A token that is not hexadecimal makes the pair count as disagreeing and
@@ -31,10 +38,12 @@ class CPlotCollector final : public CPairObserver {
   // shows); the error needs both.
   void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
             bool agrees) override;
+  void EndRecord() override;
 
  private:
-  CPlotData& data_;
+  std::unique_ptr<CPlotData> data_;  // about 100 KB of columns: kept off the stack
   CPlotColumn* column_ = nullptr;
   std::uint64_t line_ = 0;
   std::uint64_t record_ = 0;
+  std::uint64_t pairs_ = 0;  // the record's pairs so far: its last pair number
 };

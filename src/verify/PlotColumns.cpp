@@ -13,9 +13,10 @@ void CPlotColumn::Merge(const CPlotColumn& next) {
   values += next.values;
   disagreeing += next.disagreeing;
   unreadable += next.unreadable;
-  fixedPoint.Take(next.fixedPoint);
-  rtl.Take(next.rtl);
-  error.Take(next.error);
+  agreed.Take(next.agreed);
+  otherFixedPoint.Take(next.otherFixedPoint);
+  otherRtl.Take(next.otherRtl);
+  otherError.Take(next.otherError);
 }
 
 static_assert(kMaxPlotColumns % 2 == 0, "columns are merged in pairs");
@@ -36,17 +37,19 @@ void CPlotColumns::MergePairwise() {
 }
 
 CPlotColumn& CPlotColumns::BeginRecord(std::uint64_t record) {
-  std::size_t n = static_cast<std::size_t>(records_ / width_);
-  if (n == kMaxPlotColumns) {
-    MergePairwise();
-    n = static_cast<std::size_t>(records_ / width_);
-  }
-  ++records_;
-  CPlotColumn& column = columns_[n];
-  if (n == count_) {
+  if (roomInColumn_ == 0) {
+    // Every column is full: open the next one, merging first when all are
+    // in use (merged full columns are full again).
+    if (count_ == kMaxPlotColumns) {
+      MergePairwise();
+    }
+    columns_[count_].firstRecord = record;
     ++count_;
-    column.firstRecord = record;
+    roomInColumn_ = width_;
   }
+  --roomInColumn_;
+  ++records_;
+  CPlotColumn& column = columns_[count_ - 1];
   column.lastRecord = record;
   ++column.records;
   return column;

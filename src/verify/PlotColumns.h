@@ -21,9 +21,16 @@ struct CPlotRange {
   double max = -std::numeric_limits<double>::infinity();
 
   bool Empty() const { return min > max; }
+  // Written as branches on purpose: after a column's first values a new
+  // extreme is rare, so the branches are well predicted and most calls store
+  // nothing, which keeps one value's update from waiting on the last one's.
   void Take(double value) {
-    min = value < min ? value : min;
-    max = value > max ? value : max;
+    if (value < min) {
+      min = value;
+    }
+    if (value > max) {
+      max = value;
+    }
   }
   void Take(const CPlotRange& other) {
     min = other.min < min ? other.min : min;
@@ -33,6 +40,8 @@ struct CPlotRange {
 
 // One column: consecutive output records. Values are codes in LSB units
 // (see CPlotScale); the error is the RTL code less the fixed-point code.
+// Pairs that agree, by far the most, are kept in one range for both sides
+// (their error is zero); the accessors give the whole picture.
 struct CPlotColumn {
   std::uint64_t firstRecord = 0;  // record numbers as the timing file counts them
   std::uint64_t lastRecord = 0;
@@ -40,12 +49,29 @@ struct CPlotColumn {
   std::uint64_t values = 0;       // pairs compared
   std::uint64_t disagreeing = 0;  // pairs that differ, or hold a token that is not hexadecimal
   std::uint64_t unreadable = 0;   // pairs with a token that is not hexadecimal
-  CPlotRange fixedPoint;
-  CPlotRange rtl;
-  CPlotRange error;
+  CPlotRange agreed;              // the value of each pair that agrees
+  CPlotRange otherFixedPoint;     // the fixed-point values of the other pairs
+  CPlotRange otherRtl;            // their RTL values
+  CPlotRange otherError;          // their errors, where both sides could be read
+
+  CPlotRange FixedPoint() const { return Union(agreed, otherFixedPoint); }
+  CPlotRange Rtl() const { return Union(agreed, otherRtl); }
+  CPlotRange Error() const {
+    CPlotRange error = otherError;
+    if (!agreed.Empty()) {
+      error.Take(0.0);
+    }
+    return error;
+  }
 
   // Takes in the column of the records that follow this one's.
   void Merge(const CPlotColumn& next);
+
+ private:
+  static CPlotRange Union(CPlotRange a, const CPlotRange& b) {
+    a.Take(b);
+    return a;
+  }
 };
 
 class CPlotColumns {
@@ -69,4 +95,5 @@ class CPlotColumns {
   std::size_t count_ = 0;
   std::uint64_t width_ = 1;
   std::uint64_t records_ = 0;
+  std::uint64_t roomInColumn_ = 0;  // records the last column can still take
 };

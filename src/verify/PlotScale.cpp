@@ -12,20 +12,7 @@
 namespace {
 
 constexpr int kMaxWordLength = 64;
-constexpr std::size_t kMaxPatternDigits = 16;
 constexpr std::size_t kHeaderFields = 5;
-
-// 0..15 for a hexadecimal digit, -1 for any other byte.
-int DigitValue(char c) {
-  if (c >= '0' && c <= '9') {
-    return c - '0';
-  }
-  const char lower = static_cast<char>(c | 0x20);
-  if (lower >= 'a' && lower <= 'f') {
-    return lower - 'a' + 10;
-  }
-  return -1;
-}
 
 // A word SetFromName accepts: the fixed-point type names and the mode names.
 bool IsQuantizerWord(const std::string& word) {
@@ -53,38 +40,13 @@ std::string Plural(int n, const char* word) {
 
 }  // namespace
 
-bool ReadHexPattern(std::string_view token, std::uint64_t& pattern) {
-  if (token.size() >= 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X')) {
-    token.remove_prefix(2);
-  }
-  if (token.empty()) {
-    return false;
-  }
-  std::uint64_t value = 0;
-  std::size_t significant = 0;
-  for (const char c : token) {
-    const int digit = DigitValue(c);
-    if (digit < 0) {
-      return false;
-    }
-    if (significant > 0 || digit != 0) {
-      ++significant;
-    }
-    value = (value << 4) | static_cast<std::uint64_t>(digit);
-  }
-  if (significant > kMaxPatternDigits) {
-    return false;
-  }
-  pattern = value;
-  return true;
-}
-
 CPlotScale::CPlotScale(int wordLength, int fractionLength, bool isSigned)
     : wordLength_(wordLength), fractionLength_(fractionLength), isSigned_(isSigned) {
   mask_ = wordLength >= kMaxWordLength ? ~std::uint64_t{0} : (std::uint64_t{1} << wordLength) - 1;
+  unused_ = kMaxWordLength - wordLength;
 }
 
-CPlotScale CPlotScale::Raw(std::string note) {
+CPlotScale CPlotScale::RawCodes(std::string note) {
   CPlotScale scale;
   scale.note_ = std::move(note);
   return scale;
@@ -92,39 +54,39 @@ CPlotScale CPlotScale::Raw(std::string note) {
 
 CPlotScale CPlotScale::FromQuantizer(const CQuantizer& quantizer) {
   if (!quantizer.IsFixedPoint()) {
-    return Raw("the quantizer is not a fixed-point type");
+    return RawCodes("the quantizer is not a fixed-point type");
   }
   const int wordLength = quantizer.GetWordLength();
   if (wordLength < 1 || wordLength > kMaxWordLength) {
-    return Raw("the quantizer's word length " + std::to_string(wordLength) +
-               " is outside 1 to 64 bits");
+    return RawCodes("the quantizer's word length " + std::to_string(wordLength) +
+                    " is outside 1 to 64 bits");
   }
   return CPlotScale(wordLength, quantizer.GetFractionalLength(), quantizer.IsSigned());
 }
 
 CPlotScale CPlotScale::FromVectorFile(const std::string& vectorPath) {
   if (!CFilePath(vectorPath).Exists()) {
-    return Raw("no test-vector file \"" + vectorPath + "\"");
+    return RawCodes("no test-vector file \"" + vectorPath + "\"");
   }
   std::string line;
   try {
     line = ReadFirstLine(vectorPath, "test-vector file");
   } catch (const std::exception& e) {
-    return Raw(e.what());
+    return RawCodes(e.what());
   }
   if (line.empty()) {
-    return Raw("test-vector file \"" + vectorPath + "\" has no quantizer header");
+    return RawCodes("test-vector file \"" + vectorPath + "\" has no quantizer header");
   }
   // As the real values read it: one marker character, then the header.
   std::vector<std::string> fields = SplitString(std::string_view(line).substr(1), " ");
   if (fields.size() < kHeaderFields) {
-    return Raw("test-vector file \"" + vectorPath + "\": header \"" + line.substr(1) +
-               "\" has fewer than five fields");
+    return RawCodes("test-vector file \"" + vectorPath + "\": header \"" + line.substr(1) +
+                    "\" has fewer than five fields");
   }
   for (std::size_t k = 0; k < 3; ++k) {
     if (!IsQuantizerWord(fields[k])) {
-      return Raw("test-vector file \"" + vectorPath + "\": unknown quantizer word \"" + fields[k] +
-                 "\"");
+      return RawCodes("test-vector file \"" + vectorPath + "\": unknown quantizer word \"" +
+                      fields[k] + "\"");
     }
     // "round" means "nearest"; naming it so here keeps the plots from
     // repeating the warning the real values give about that word.
@@ -138,17 +100,6 @@ CPlotScale CPlotScale::FromVectorFile(const std::string& vectorPath) {
     header += field;
   }
   return FromQuantizer(CQuantizer(std::string_view(header)));
-}
-
-double CPlotScale::Code(std::uint64_t pattern) const {
-  const std::uint64_t word = pattern & mask_;
-  if (!isSigned_) {
-    return static_cast<double>(word);
-  }
-  // Two's complement: the word's top bit moved to bit 63, then shifted back
-  // arithmetically, extends the sign.
-  const int unused = kMaxWordLength - wordLength_;
-  return static_cast<double>(static_cast<std::int64_t>(word << unused) >> unused);
 }
 
 double CPlotScale::Value(double code) const {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "summary/PlotStrip.h"
 #include "summary/SvgWriter.h"
@@ -43,9 +44,9 @@ CPlotData WorstCase(std::uint64_t records) {
     column.disagreeing += 1 + n % 8;
     column.unreadable += n % 3;
     const double wild = static_cast<double>((n * 0x9E3779B97F4A7C15ull) >> 1);
-    column.fixedPoint.Take(wild);
-    column.rtl.Take(-wild * 1.000123);
-    column.error.Take(wild - 12345.678);
+    column.otherFixedPoint.Take(wild);
+    column.otherRtl.Take(-wild * 1.000123);
+    column.otherError.Take(wild - 12345.678);
   }
   data.hasDisagreement = true;
   data.firstDisagreementRecord = firstRecord + records / 3;
@@ -57,9 +58,8 @@ CPlotData WorstCase(std::uint64_t records) {
 // The timing-file pass in small: records 2.., fixed point value n, RTL value
 // n (+3 inside [from, to)).
 CPlotData Ramp(std::uint64_t records, std::uint64_t from, std::uint64_t to) {
-  CPlotData data;
-  data.scale = CPlotScale(16, 8, true);
-  CPlotCollector collector(data);
+  CPlotCollector collector;
+  collector.Start(CPlotScale(16, 8, true));
   char fixed[16];
   char rtl[16];
   for (std::uint64_t n = 0; n < records; ++n) {
@@ -70,7 +70,7 @@ CPlotData Ramp(std::uint64_t records, std::uint64_t from, std::uint64_t to) {
     collector.Pair(1, fixed, rtl, std::string(fixed) == rtl);
     collector.EndRecord();
   }
-  return data;
+  return collector.Data();
 }
 
 // Runs xmllint over the page's svg element; empty when it is well-formed XML.
@@ -115,7 +115,7 @@ TEST(PlotPage, TenMillionRecordsStayWithinTheSizeLimit) {
     std::ofstream(std::getenv("PLOT_PAGE_DUMP")) << fullPage;
   std::printf("plot page: %zu bytes for 10^7 records, %zu bytes for 1,000 columns\n", page.size(),
               fullPage.size());
-  EXPECT_LE(DisagreementStripSvg(data).size(), 8000u);
+  EXPECT_LE(DisagreementStripSvg(MakePlotStrip(data)).size(), 8000u);
 }
 
 TEST(PlotPage, FigureIsWellFormedAndEveryTextEscaped) {
@@ -131,8 +131,7 @@ TEST(PlotPage, FigureIsWellFormedAndEveryTextEscaped) {
   EXPECT_EQ(page.find('\xff'), std::string::npos);
   EXPECT_EQ(Count(page, "&lt;script&gt;alert(&#39;&amp;&#39;)&lt;/script&gt;\\x01\\xFF"), 5u);
   EXPECT_EQ(XmlProblems(page), "");
-  const std::string strip = DisagreementStripSvg(data);
-  EXPECT_EQ(XmlProblems(strip), "");
+  EXPECT_EQ(XmlProblems(DisagreementStripSvg(MakePlotStrip(data))), "");
 }
 
 TEST(PlotPage, ShowsWhatTheDataHolds) {
@@ -168,7 +167,8 @@ TEST(PlotPage, EmptyFileGivesAPageWithoutFigure) {
   EXPECT_NE(page.find("No output record"), std::string::npos);
   EXPECT_EQ(page.find("<svg"), std::string::npos);
   EXPECT_EQ(page.find("<a "), std::string::npos);
-  EXPECT_NE(DisagreementStripSvg(data).find("no output records"), std::string::npos);
+  EXPECT_EQ(MakePlotStrip(data), CPlotStrip{});
+  EXPECT_NE(DisagreementStripSvg(CPlotStrip{}).find("no output records"), std::string::npos);
 }
 
 TEST(PlotPage, NamedAfterTheReport) {
@@ -178,19 +178,55 @@ TEST(PlotPage, NamedAfterTheReport) {
 }
 
 TEST(PlotStrip, MarksTheFirstDisagreementAndShadesByShare) {
-  const CPlotData clean = Ramp(600, 600, 600);
-  const std::string cleanStrip = DisagreementStripSvg(clean);
-  EXPECT_EQ(cleanStrip.find("first disagreement"), std::string::npos);
-  EXPECT_NE(cleanStrip.find("0 of 600 values disagree"), std::string::npos);
-  EXPECT_NE(cleanStrip.find("width=\"300\" height=\"18\""), std::string::npos);
-  EXPECT_EQ(Count(cleanStrip, "<path"), 0u);
+  const CPlotStrip clean = MakePlotStrip(Ramp(600, 600, 600));
+  EXPECT_EQ(clean.shades, std::string(300, '-'));
+  EXPECT_EQ(clean.firstDisagreement, -1);
+  EXPECT_EQ(clean.firstRecord, 2u);
+  EXPECT_EQ(clean.lastRecord, 601u);
+  const std::string cleanSvg = DisagreementStripSvg(clean);
+  EXPECT_EQ(cleanSvg.find("first disagreement"), std::string::npos);
+  EXPECT_NE(cleanSvg.find("<title>records 2–601</title>"), std::string::npos);
+  EXPECT_NE(cleanSvg.find("width=\"300\" height=\"18\""), std::string::npos);
+  EXPECT_EQ(Count(cleanSvg, "<path"), 0u);
 
   // Records 302..451 disagree: the middle quarter of the strip, every value.
-  const CPlotData burst = Ramp(600, 300, 450);
-  const std::string strip = DisagreementStripSvg(burst);
-  EXPECT_NE(strip.find("<title>first disagreement: record 302, line 302</title>"),
+  const CPlotStrip burst = MakePlotStrip(Ramp(600, 300, 450));
+  EXPECT_EQ(burst.shades, std::string(150, '-') + std::string(75, '4') + std::string(75, '-'));
+  EXPECT_EQ(burst.firstDisagreement, 150);
+  const std::string svg = DisagreementStripSvg(burst);
+  EXPECT_NE(svg.find("M150 0h75v18h-75z"), std::string::npos) << svg;
+  EXPECT_NE(svg.find(std::string("fill=\"") + std::string(svg_palette::kDisagreement[4])),
             std::string::npos);
-  EXPECT_NE(strip.find("M150 0h75v18h-75z"), std::string::npos) << strip;
-  EXPECT_NE(strip.find(std::string("fill=\"") + std::string(svg_palette::kDisagreement[4])),
+  EXPECT_NE(svg.find("<rect x=\"149\" y=\"0\" width=\"2\" height=\"18\" fill=\"#000000\"/>"),
             std::string::npos);
+  // One disagreeing value in 8 at record 2 of a 1,000 record file: a light shade.
+  CPlotData sparse;
+  for (std::uint64_t n = 0; n < 1000; ++n) {
+    CPlotColumn& column = sparse.columns.BeginRecord(n + 2);
+    column.values = 100;
+    column.disagreeing = n == 0 ? 1 : 0;
+  }
+  sparse.hasDisagreement = true;
+  sparse.firstDisagreementRecord = 2;
+  EXPECT_EQ(MakePlotStrip(sparse).shades, "0" + std::string(299, '-'));
+}
+
+TEST(PlotStrip, StripsReadBackAreCheckedBeforeDrawing) {
+  CPlotStrip strip = MakePlotStrip(Ramp(600, 300, 450));
+  EXPECT_TRUE(IsValidPlotStrip(strip));
+  EXPECT_TRUE(IsValidPlotStrip(CPlotStrip{}));
+  for (const auto& spoil : std::vector<void (*)(CPlotStrip&)>{
+           [](CPlotStrip& s) { s.shades.pop_back(); },
+           [](CPlotStrip& s) { s.shades[3] = '<'; },
+           [](CPlotStrip& s) { s.shades[3] = '5'; },
+           [](CPlotStrip& s) { s.firstDisagreement = 300; },
+           [](CPlotStrip& s) { s.firstDisagreement = -2; },
+           [](CPlotStrip& s) { s.firstRecord = s.lastRecord + 1; },
+       }) {
+    CPlotStrip spoilt = strip;
+    spoil(spoilt);
+    EXPECT_FALSE(IsValidPlotStrip(spoilt));
+    EXPECT_EQ(DisagreementStripSvg(spoilt).find("<path"), std::string::npos)
+        << "a strip that is not valid is drawn blank";
+  }
 }

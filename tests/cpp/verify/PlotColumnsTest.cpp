@@ -26,8 +26,8 @@ CPlotColumns Bin(std::uint64_t records) {
   CPlotColumns columns;
   for (std::uint64_t n = 0; n < records; ++n) {
     CPlotColumn& column = columns.BeginRecord(n + 2);
-    column.fixedPoint.Take(ValueAt(n));
-    column.error.Take(ValueAt(n) / 2);
+    column.otherFixedPoint.Take(ValueAt(n));
+    column.otherError.Take(ValueAt(n) / 2);
   }
   return columns;
 }
@@ -59,24 +59,27 @@ void ExpectTrueExtremes(const CPlotColumns& columns) {
     for (std::uint64_t record = column.firstRecord; record <= column.lastRecord; ++record) {
       expected.Take(ValueAt(record - 2));
     }
-    ASSERT_EQ(column.fixedPoint.min, expected.min) << "column from record " << column.firstRecord;
-    ASSERT_EQ(column.fixedPoint.max, expected.max) << "column from record " << column.firstRecord;
-    ASSERT_EQ(column.error.min, expected.min / 2);
-    ASSERT_EQ(column.error.max, expected.max / 2);
-    ASSERT_TRUE(column.rtl.Empty());
+    ASSERT_EQ(column.FixedPoint().min, expected.min) << "column from record " << column.firstRecord;
+    ASSERT_EQ(column.FixedPoint().max, expected.max) << "column from record " << column.firstRecord;
+    ASSERT_EQ(column.Error().min, expected.min / 2);
+    ASSERT_EQ(column.Error().max, expected.max / 2);
+    ASSERT_TRUE(column.Rtl().Empty());
+    ASSERT_TRUE(column.agreed.Empty());
   }
 }
 
 // The report pass over a timing text with the collector looking on.
-void RunReport(const std::string& text, CPlotData& data) {
+const CPlotData& RunReport(const std::string& text, CPlotCollector& collector,
+                           CPlotScale scale = {}) {
+  collector.Start(std::move(scale));
   CLineReader reader(TextSource(text));
   COutputBuffer buffer([](std::string_view) {});
   CHtmlReportWriter writer(buffer);
   CClockFigures figures;
-  CPlotCollector collector(data);
   CTimingReportHooks hooks;
   hooks.observer = &collector;
   WriteTimingRows(reader, writer, figures, "t.txt", hooks);
+  return collector.Data();
 }
 
 }  // namespace
@@ -226,33 +229,32 @@ TEST(PlotValueReading, RoundWordIsReadWithoutAMessage) {
 }
 
 TEST(PlotCollection, ErrorInLsbsAndUnreadableTokens) {
-  CPlotData data;
-  data.scale = CPlotScale(16, 8, true);
-  RunReport(
+  CPlotCollector collector;
+  const CPlotData& data = RunReport(
       "0 start 0\n"
       "10 out 1 0x0001 0xffff 0x0100 0x0100\n"  // error -2 LSB; agreeing 1.0
       "20 out 1 0x7fff 0x8000 xxxx xxxx\n"      // error -65535 LSB; unreadable pair
       "30 out 1 0x0010 0x0013 0x0020\n",        // error 3 LSB; unpaired last value
-      data);
+      collector, CPlotScale(16, 8, true));
   const CPlotColumns& columns = data.columns;
   ASSERT_EQ(columns.Count(), 3u);
   EXPECT_EQ(columns[0].firstRecord, 2u);
-  EXPECT_EQ(columns[0].error.min, -2);
-  EXPECT_EQ(columns[0].error.max, 0);
-  EXPECT_EQ(columns[0].fixedPoint.min, 1);
-  EXPECT_EQ(columns[0].fixedPoint.max, 256);
-  EXPECT_EQ(columns[0].rtl.min, -1);
+  EXPECT_EQ(columns[0].Error().min, -2);
+  EXPECT_EQ(columns[0].Error().max, 0);
+  EXPECT_EQ(columns[0].FixedPoint().min, 1);
+  EXPECT_EQ(columns[0].FixedPoint().max, 256);
+  EXPECT_EQ(columns[0].Rtl().min, -1);
   EXPECT_EQ(columns[0].disagreeing, 1u);
-  EXPECT_EQ(columns[1].error.min, -65535);
-  EXPECT_EQ(columns[1].error.max, -65535);
+  EXPECT_EQ(columns[1].Error().min, -65535);
+  EXPECT_EQ(columns[1].Error().max, -65535);
   EXPECT_EQ(columns[1].disagreeing, 2u) << "tokens that are not hexadecimal disagree";
   EXPECT_EQ(columns[1].unreadable, 1u);
-  EXPECT_EQ(columns[1].fixedPoint.min, 32767) << "the unreadable pair stays out of the trace";
-  EXPECT_EQ(columns[1].rtl.max, -32768);
-  EXPECT_EQ(columns[2].error.min, 3);
-  EXPECT_EQ(columns[2].error.max, 3);
-  EXPECT_EQ(columns[2].fixedPoint.max, 32);
-  EXPECT_EQ(columns[2].rtl.max, 19);
+  EXPECT_EQ(columns[1].FixedPoint().min, 32767) << "the unreadable pair stays out of the trace";
+  EXPECT_EQ(columns[1].Rtl().max, -32768);
+  EXPECT_EQ(columns[2].Error().min, 3);
+  EXPECT_EQ(columns[2].Error().max, 3);
+  EXPECT_EQ(columns[2].FixedPoint().max, 32);
+  EXPECT_EQ(columns[2].Rtl().max, 19);
   EXPECT_EQ(columns[2].disagreeing, 2u);
   EXPECT_EQ(columns[2].values, 2u);
   ASSERT_TRUE(data.hasDisagreement);
@@ -262,12 +264,18 @@ TEST(PlotCollection, ErrorInLsbsAndUnreadableTokens) {
 }
 
 TEST(PlotCollection, RecordNumbersFollowTheFileAcrossSkippedLines) {
-  CPlotData data;
-  RunReport("0 start 0\n\n1 out\n10 out 1 0x1 0x1\n20 out 1 0x2 0x3\n", data);
+  CPlotCollector collector;
+  RunReport("0 start 0\n\n1 out\n10 out 1 0x1 0x1\n20 out 1 0x2 0x3\n", collector,
+            CPlotScale(8, 0, false));
+  RunReport("0 start 0\n10 out 1 0x0 0x0\n", collector);
+  EXPECT_EQ(collector.Data().columns.Count(), 1u) << "Start forgets the file before";
+  EXPECT_FALSE(collector.Data().hasDisagreement);
+  const CPlotData& data =
+      RunReport("0 start 0\n\n1 out\n10 out 1 0x1 0x1\n20 out 1 0x2 0x3\n", collector);
   ASSERT_EQ(data.columns.Count(), 2u);
   EXPECT_EQ(data.columns[0].firstRecord, 2u);
   EXPECT_EQ(data.columns[1].firstRecord, 3u);
   EXPECT_EQ(data.firstDisagreementRecord, 3u);
   EXPECT_EQ(data.firstDisagreementLine, 5u);
-  EXPECT_EQ(data.columns[1].error.max, 1);
+  EXPECT_EQ(data.columns[1].Error().max, 1);
 }
