@@ -14,7 +14,7 @@ namespace {
 // The figure's layout in SVG units.
 constexpr double kWidth = 1200;
 constexpr double kLeft = 100;
-constexpr double kRight = 1180;
+constexpr double kRight = 1160;
 constexpr double kLegendY = 16;
 constexpr double kValuesTop = 36;
 constexpr double kValuesBottom = 296;
@@ -24,7 +24,7 @@ constexpr double kStripTop = 432;
 constexpr double kStripBottom = 452;
 constexpr double kAxisY = 458;
 constexpr double kHeight = 506;
-constexpr int kValueTicks = 8;
+constexpr int kValueTicks = 10;
 constexpr int kErrorTicks = 5;
 constexpr int kRecordTicks = 10;
 // Room above and below the traces, as a share of their span.
@@ -227,7 +227,7 @@ class CPlotFigure {
   void Strip() {
     svg_.Rect(kLeft, kStripTop, kRight - kLeft, kStripBottom - kStripTop,
               CSvgWriter::Attribute("fill", svg_palette::kBackground));
-    std::array<std::string, svg_palette::kDisagreementLevels> paths;
+    std::array<std::string, kDisagreementLevels> paths;
     const std::string height = FormatCoordinate(kStripBottom - kStripTop);
     std::size_t n = 0;
     while (n < columns_.Count()) {
@@ -245,7 +245,7 @@ class CPlotFigure {
       }
       n = end;
     }
-    for (int level = 0; level < svg_palette::kDisagreementLevels; ++level) {
+    for (int level = 0; level < kDisagreementLevels; ++level) {
       if (!paths[level].empty()) {
         svg_.Path(paths[level], CSvgWriter::Attribute("fill", svg_palette::kDisagreement[level]));
       }

@@ -53,26 +53,6 @@ double LastTick(double hi, double step) {
 
 }  // namespace
 
-int DisagreementLevel(std::uint64_t disagreeing, std::uint64_t values) {
-  if (disagreeing == 0) {
-    return -1;
-  }
-  if (values == 0 || disagreeing >= values) {
-    return svg_palette::kDisagreementLevels - 1;
-  }
-  // Shares up to 1 %, 5 %, 25 %, 75 % and above.
-  const double share = static_cast<double>(disagreeing) / static_cast<double>(values);
-  constexpr double kBounds[] = {0.01, 0.05, 0.25, 0.75};
-  int level = 0;
-  for (const double bound : kBounds) {
-    if (share <= bound) {
-      return level;
-    }
-    ++level;
-  }
-  return level;
-}
-
 CTicks RoundTicks(double lo, double hi, int maxTicks) {
   CTicks ticks;
   if (!(hi > lo) || maxTicks < 2) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "verify/PlotStrip.h"
+
 // The colours of every plot in one place. Traces use the Okabe-Ito palette,
 // which stays distinguishable with the common colour-vision deficiencies;
 // disagreement uses reds, from the light tint to the pure red the reports
@@ -21,15 +23,11 @@ inline constexpr std::string_view kGrid = "#e4e4e4";
 inline constexpr std::string_view kText = "#222222";
 inline constexpr std::string_view kBackground = "#f4f4f4";  // a strip without disagreement
 inline constexpr std::string_view kFirstDisagreement = "#000000";
-// Disagreement from a few values (first) to most values (last) of a column.
-inline constexpr std::string_view kDisagreement[] = {"#fcbba1", "#fb6a4a", "#ef3b2c", "#cb181d",
-                                                     "#ff0000"};
-inline constexpr int kDisagreementLevels = 5;
+// Disagreement from a few values (first) to most values (last) of a column:
+// one colour per level of DisagreementLevel.
+inline constexpr std::string_view kDisagreement[kDisagreementLevels] = {
+    "#fcbba1", "#fb6a4a", "#ef3b2c", "#cb181d", "#ff0000"};
 }  // namespace svg_palette
-
-// The shade (0 .. kDisagreementLevels - 1) for a share of disagreeing values;
-// -1 when none disagrees.
-int DisagreementLevel(std::uint64_t disagreeing, std::uint64_t values);
 
 // Ticks at round numbers: every multiple of the step inside [lo, hi], the
 // step being 1, 2 or 5 times a power of ten and the smallest such that at
