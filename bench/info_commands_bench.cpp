@@ -1,14 +1,35 @@
 // Set/Get/Report calls per second from a Tcl loop, beside the same
 // operations written as plain Tcl procedures over a dict.
+//
+//   info_commands_bench [CALLS] [--help]
 #include <tcl.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "app/Extension.h"
 
 namespace {
+
+constexpr int kRounds = 7;
+constexpr long kDefaultCalls = 2000000;
+
+constexpr const char* kUsage =
+    "usage: info_commands_bench [CALLS] [--help]\n"
+    "  CALLS  calls per operation and side, spread over 7 rounds (default 2000000, at least 7)\n";
+
+// The number of calls from the command line: 0 when the words are not one
+// whole number of at least one call per round.
+long ParseCalls(int argc, char** argv) {
+  if (argc == 1) {
+    return kDefaultCalls;
+  }
+  char* end = nullptr;
+  const long calls = argc == 2 ? std::strtol(argv[1], &end, 10) : 0;
+  return end != nullptr && end != argv[1] && *end == '\0' && calls >= kRounds ? calls : 0;
+}
 
 constexpr const char* kScript = R"TCL(
 namespace eval plain {
@@ -68,7 +89,15 @@ proc run {n rounds} {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const long calls = argc > 1 ? std::atol(argv[1]) : 2000000;
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const long calls = ParseCalls(argc, argv);
+  if (calls == 0) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
   Tcl_FindExecutable(argv[0]);
   Tcl_Interp* interp = Tcl_CreateInterp();
   if (Tcl_Init(interp) != TCL_OK || Reportapp_Init(interp) != TCL_OK ||
@@ -76,7 +105,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "setup failed: %s\n", Tcl_GetStringResult(interp));
     return 1;
   }
-  constexpr int kRounds = 7;
   const std::string n = std::to_string(calls / kRounds);
   Tcl_Eval(interp, "run 10000 1");  // warm up
   if (Tcl_Eval(interp, ("run " + n + " " + std::to_string(kRounds)).c_str()) != TCL_OK) {

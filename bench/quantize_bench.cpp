@@ -1,7 +1,7 @@
 // Throughput of CQuantizer::QuantizeInPlace against a per-value loop over
 // CQuantizer::Quantize, for the common round and overflow modes.
 //
-// Usage: quantize_bench [values] [repetitions]
+// Usage: quantize_bench [values] [repetitions] [--help]
 // Prints, per mode, the values per second of both and whether their results
 // are bit-identical; exits non-zero when they are not.
 #include <tcl.h>
@@ -13,6 +13,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "fixedpoint/Quantizer.h"
@@ -20,6 +21,18 @@
 #include "host/HostProcs.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: quantize_bench [VALUES] [REPETITIONS] [--help]\n"
+    "  VALUES       values quantized per mode (default 8388608)\n"
+    "  REPETITIONS  rounds per mode, each side keeps its best (default 7)\n";
+
+// A whole number above 0 from a command-line word; 0 when it is not one.
+unsigned long long PositiveNumber(const char* word) {
+  char* end = nullptr;
+  const unsigned long long value = std::strtoull(word, &end, 10);
+  return end != word && *end == '\0' && word[0] != '-' ? value : 0;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -65,10 +78,18 @@ bool SetUpHost(const char* argv0) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::size_t count = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 8u << 20;
-  const int repetitions = argc > 2 ? std::atoi(argv[2]) : 7;
-  if (count == 0 || repetitions <= 0 || !SetUpHost(argv[0])) {
-    std::fprintf(stderr, "usage: quantize_bench [values > 0] [repetitions > 0]\n");
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  const std::size_t count = argc > 1 ? PositiveNumber(argv[1]) : 8u << 20;
+  const unsigned long long rounds = argc > 2 ? PositiveNumber(argv[2]) : 7;
+  if (argc > 3 || count == 0 || rounds == 0 || rounds > 1000) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  const int repetitions = static_cast<int>(rounds);
+  if (!SetUpHost(argv[0])) {
     return 2;
   }
 

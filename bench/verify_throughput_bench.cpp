@@ -3,11 +3,11 @@
 // straightforward awk script and a plain Tcl script that write the identical
 // report. Checks that the baselines' reports equal the command's byte for byte.
 //
-//   verify_throughput_bench [--mb N] [--tcl-mb N] [--dir DIR] [--keep]
+//   verify_throughput_bench [--mb N] [--tcl-mb N] [--dir DIR] [--keep] [--help]
 //
-// --mb: size of the timing file (default 256); --tcl-mb: size of the slice
-// the slow plain Tcl script runs on (default 16); --dir: where to work
-// (default a fresh folder under /tmp); --keep: leave the files there.
+// The files are written into a fresh folder of its own inside DIR (default
+// /tmp), which is removed at the end unless --keep is given; DIR itself and
+// whatever else it holds are left alone.
 #include <tcl.h>
 #include <unistd.h>
 
@@ -27,12 +27,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* kUsage =
+    "usage: verify_throughput_bench [--mb N] [--tcl-mb N] [--dir DIR] [--keep] [--help]\n"
+    "  --mb N      size of the generated timing file in MB (default 256)\n"
+    "  --tcl-mb N  size of the slice the plain Tcl script runs on (default 16)\n"
+    "  --dir DIR   an existing folder in which to create the work folder (default /tmp);\n"
+    "              use a memory file system such as /dev/shm to keep disk writeback out\n"
+    "  --keep      leave the work folder and its files in place\n"
+    "The work folder is created inside DIR and only it is removed at the end.\n";
+
 struct CBenchOptions {
   double megabytes = 256;
   double tclMegabytes = 16;
-  std::string dir;
+  std::string dir = "/tmp";
   bool keep = false;
+  bool help = false;
 };
+
+double PositiveMegabytes(const std::string& option, const std::string& text) {
+  std::size_t used = 0;
+  double value = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != text.size() || !(value > 0)) {
+    throw std::runtime_error(option + " needs a size in MB above 0, not \"" + text + "\"");
+  }
+  return value;
+}
 
 CBenchOptions ParseOptions(int argc, char** argv) {
   CBenchOptions options;
@@ -45,15 +69,17 @@ CBenchOptions ParseOptions(int argc, char** argv) {
       return argv[++i];
     };
     if (word == "--mb") {
-      options.megabytes = std::stod(value());
+      options.megabytes = PositiveMegabytes(word, value());
     } else if (word == "--tcl-mb") {
-      options.tclMegabytes = std::stod(value());
+      options.tclMegabytes = PositiveMegabytes(word, value());
     } else if (word == "--dir") {
       options.dir = value();
     } else if (word == "--keep") {
       options.keep = true;
+    } else if (word == "--help" || word == "-h") {
+      options.help = true;
     } else {
-      throw std::runtime_error("unknown option " + word);
+      throw std::runtime_error("unknown option " + word + " (see --help)");
     }
   }
   return options;
@@ -144,6 +170,37 @@ long PeakResidentKb() {
   return -1;
 }
 
+// The benchmark's own folder, made inside the given one; removed with
+// everything in it when the benchmark ends (also on an error) unless kept.
+class CWorkFolder {
+ public:
+  CWorkFolder(const fs::path& parent, bool keep) : keep_(keep) {
+    if (!fs::is_directory(parent)) {
+      throw std::runtime_error("--dir " + parent.string() + ": not an existing folder");
+    }
+    std::string pattern = (parent / "reportapp-verify-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("cannot create a work folder in " + parent.string());
+    }
+    path_ = pattern;
+  }
+  CWorkFolder(const CWorkFolder&) = delete;
+  CWorkFolder& operator=(const CWorkFolder&) = delete;
+  ~CWorkFolder() {
+    if (keep_) {
+      std::printf("  files kept in %s\n", path_.c_str());
+      return;
+    }
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+
+ private:
+  fs::path path_;
+  bool keep_;
+};
+
 class CBenchInterp {
  public:
   CBenchInterp() : interp_(Tcl_CreateInterp()) {
@@ -196,15 +253,13 @@ std::string Times(double fast, double slow) {
 int main(int argc, char** argv) {
   try {
     const CBenchOptions options = ParseOptions(argc, argv);
-    Tcl_FindExecutable(argv[0]);
-    fs::path dir = options.dir;
-    if (dir.empty()) {
-      std::string pattern = "/tmp/reportapp-verify-bench-XXXXXX";
-      if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a work folder");
-      }
-      dir = pattern;
+    if (options.help) {
+      std::fputs(kUsage, stdout);
+      return 0;
     }
+    Tcl_FindExecutable(argv[0]);
+    const CWorkFolder work(options.dir, options.keep);
+    const fs::path& dir = work.Path();
     const fs::path benchDir = fs::path(REPORTAPP_SOURCE_DIR) / "bench";
     const CProject big = MakeProject(dir / "big", options.megabytes);
     const CProject slice = MakeProject(dir / "slice", options.tclMegabytes);
@@ -276,11 +331,6 @@ int main(int argc, char** argv) {
                 tclSame ? "yes" : "NO");
     std::printf("  peak resident memory of this process: %.1f MB before the runs, %.1f MB after\n",
                 static_cast<double>(rssBefore) / 1024, static_cast<double>(rssAfter) / 1024);
-    if (!options.keep) {
-      fs::remove_all(dir);
-    } else {
-      std::printf("  files kept in %s\n", dir.c_str());
-    }
     return awkSame && tclSame ? 0 : 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "verify_throughput_bench: %s\n", e.what());

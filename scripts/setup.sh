@@ -1,13 +1,31 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when they are missing and we
-# may install them (root). Sourced by the other scripts.
+# The Debian packages the project needs, and the steps the other scripts
+# share. Sourced by demo.sh and test.sh; run on its own it installs what is
+# missing (as root) and exits:
+#   scripts/setup.sh
 set -euo pipefail
 
-reportapp_packages=(cmake g++ make tcl tcl-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev)
+# Every Debian package the build, the tests and the further test passes
+# need: this list is the one place that names them (the README repeats it).
+#   building:                          cmake g++ make tcl tcl-dev nlohmann-json3-dev
+#   C++ tests and benchmarks:          libgtest-dev libgmock-dev libbenchmark-dev libxml2-dev
+#   threaded Tcl tests, parallel runs: tcl-thread parallel
+#   browser tests of the reports:      chromium
+#   ThreadSanitizer and fuzzing:       clang
+reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+  libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang)
 
+# Announces a stage, so that a long silent step is not taken for a hang.
+reportapp_stage() {
+  echo "== $*"
+}
+
+# Installs the packages above that are missing, when we may (root);
+# otherwise names them and fails.
 reportapp_setup() {
+  reportapp_stage "checking the Debian packages"
   local missing=()
-  for pkg in "${reportapp_packages[@]}" "$@"; do
+  for pkg in "${reportapp_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" ||
       missing+=("$pkg")
   done
@@ -16,17 +34,35 @@ reportapp_setup() {
     echo "Missing packages: ${missing[*]} (install them, or run this script as root)" >&2
     return 1
   fi
-  echo "Installing: ${missing[*]}"
+  reportapp_stage "installing ${missing[*]} (this can take several minutes)"
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}"
 }
 
-# Configures and builds into the given folder with the given CMake options.
+# Configures and builds into the given folder with the given CMake options;
+# the first word names the build in the announcements.
 reportapp_build() {
-  local dir=$1
-  shift
+  local what=$1 dir=$2
+  shift 2
+  reportapp_stage "configuring the $what build in ${dir#"$REPORTAPP_ROOT"/}/"
   cmake -S "$REPORTAPP_ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  reportapp_stage "building the $what build (a first build takes a few minutes)"
   cmake --build "$dir" -j "$(nproc)"
 }
 
 REPORTAPP_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+if [ "${BASH_SOURCE[0]}" = "$0" ]; then
+  case "${1:-}" in
+    "") reportapp_setup && echo "All packages are installed." ;;
+    --help | -h)
+      echo "Usage: scripts/setup.sh"
+      echo "Installs the Debian packages the project needs that are missing (run it as root):"
+      echo "  ${reportapp_packages[*]}"
+      ;;
+    *)
+      echo "scripts/setup.sh: unknown option \"$1\" (see --help)" >&2
+      exit 2
+      ;;
+  esac
+fi

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/VerifyTclCommand.h"
 #include "host/HostInterp.h"
 #include "host/HostProcs.h"
 
@@ -43,5 +44,6 @@ extern "C" int Reportapp_Init(Tcl_Interp* interp) {
     Tcl_SetErrorCode(interp, "REPORTAPP", "INIT", nullptr);
     return TCL_ERROR;
   }
+  CreateVerifyTclCommand(interp);
   return Tcl_PkgProvide(interp, "ReportApp", REPORTAPP_VERSION);
 }

@@ -1,16 +1,33 @@
 // reportapp: a tclsh with the ReportApp extension already loaded.
-//   reportapp                 interactive shell
-//   reportapp script.tcl ...  runs a flow script
-//   reportapp verify ...      verification reports from the shell (see --help)
+//   reportapp                   interactive shell
+//   reportapp script.tcl ...    runs a flow script
+//   reportapp verify ...        verification reports and their summary (see --help)
+//   reportapp summarize ...     merges the JSON results of separate verify runs
+//   reportapp --help | --version
 #include <tcl.h>
 
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "app/Extension.h"
-#include "verify/VerifyCommandLine.h"
+#include "app/SummarizeCommandLine.h"
+#include "app/VerifyCommandLine.h"
 
 namespace {
+
+constexpr const char* kUsage =
+    "usage: reportapp [SCRIPT [ARG...]]\n"
+    "       reportapp verify [options] TIMINGFILE...\n"
+    "       reportapp summarize [options] SHARD.json...\n"
+    "       reportapp --help | --version\n"
+    "\n"
+    "Without arguments an interactive Tcl shell with the ReportApp extension loaded;\n"
+    "with a script, runs it (the extension's commands are there without package\n"
+    "require). `verify` writes the verification reports of timing files and the\n"
+    "run's summary (Reports/index.htm, JSON, JUnit XML); `summarize` merges the JSON\n"
+    "results of several verify runs. `reportapp verify --help` and\n"
+    "`reportapp summarize --help` list their options.\n";
 
 int AppInit(Tcl_Interp* interp) {
   if (Tcl_Init(interp) != TCL_OK) {
@@ -42,8 +59,21 @@ int RunVerify(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("reportapp %s (Tcl %s)\n", REPORTAPP_VERSION, TCL_PATCH_LEVEL);
+    return 0;
+  }
   if (argc >= 2 && std::strcmp(argv[1], "verify") == 0) {
     return RunVerify(argc, argv);
+  }
+  if (argc >= 2 && std::strcmp(argv[1], "summarize") == 0) {
+    const int status = RunSummarizeCommandLine(argc - 2, argv + 2, std::cout, std::cerr);
+    std::cout.flush();
+    return status;
   }
   Tcl_Main(argc, argv, AppInit);
   return 0;

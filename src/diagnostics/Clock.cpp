@@ -12,7 +12,7 @@ double WallClockMs() {
 }
 
 std::int32_t CurrentClockMs() {
-  CTclEvalObj clicks("clock clicks -milliseconds");
+  CTclEvalObj clicks("::clock clicks -milliseconds");
   if (!clicks.Evaluate(false)) {
     throw std::runtime_error("Error getting current time");
   }

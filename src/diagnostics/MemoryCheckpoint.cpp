@@ -6,6 +6,7 @@
 
 #include "host/AppMgr.h"
 #include "host/GlobalSettings.h"
+#include "host/HostInterp.h"
 #include "host/TclDataObj.h"
 
 void CMemoryCheckpoints::Checkpoint(const std::string& label) {
@@ -22,7 +23,7 @@ void CMemoryCheckpoints::Checkpoint(const std::string& label) {
   }
   try {
     timer->Stop();
-    CTclEvalObj memory("expr [Report -memory -workingsetsize] / 1024");
+    CTclEvalObj memory("::expr [::Report -memory -workingsetsize] / 1024");
     if (!memory.Evaluate(false)) {
       return;  // the timer stays stopped: the next line covers this time too
     }
@@ -42,6 +43,5 @@ void CMemoryCheckpoints::Checkpoint(const std::string& label) {
 }
 
 void MemoryCheckpoint(const std::string& label) {
-  static CMemoryCheckpoints checkpoints;
-  checkpoints.Checkpoint(label);
+  GetInterpState().Get<CMemoryCheckpoints>().Checkpoint(label);
 }

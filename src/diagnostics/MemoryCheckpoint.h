@@ -22,5 +22,6 @@ class CMemoryCheckpoints {
   int counter = 0;
 };
 
-// The process's series of checkpoints.
+// The bound interpreter's series of checkpoints (each interpreter counts its
+// own).
 void MemoryCheckpoint(const std::string& label);

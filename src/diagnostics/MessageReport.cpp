@@ -9,7 +9,7 @@ std::string ReportMessage(const char* severity, const char* msgId, const char* f
   if (!msgId) {
     return {};
   }
-  CTclEvalObj command("Messaging::Message");
+  CTclEvalObj command("::Messaging::Message");
   if (!sendToStream) {
     command.AppendElement("-dontsendtostream");
   }

@@ -17,22 +17,26 @@ std::int64_t CounterFrequency() {
 
 }  // namespace
 
-std::int64_t CPerfTimer::frequency = 0;
-std::int64_t CPerfTimer::adjustment = 0;
+const CPerfTimer::CounterCalibration& CPerfTimer::Calibration() {
+  static const CounterCalibration calibration = Calibrate();
+  return calibration;
+}
+
+CPerfTimer::CounterCalibration CPerfTimer::Calibrate() {
+  CounterCalibration c{CounterFrequency(), 0};
+  if (c.frequency == 0) {
+    c.frequency = 1;
+  }
+  // What a start/stop pair costs: the same steps as Start then Stop, with no
+  // adjustment yet.
+  std::int64_t ticks = ReadCounter();
+  ticks -= ReadCounter();
+  c.adjustment = ticks < 0 ? ticks : 0;
+  return c;
+}
 
 CPerfTimer::CPerfTimer(bool start) {
-  if (frequency == 0) {
-    frequency = CounterFrequency();
-    if (frequency == 0) {
-      frequency = 1;
-    }
-    // Measure what a start/stop pair costs, once per process.
-    tickCount = 0;
-    adjustment = 0;
-    Start(false);
-    Stop();
-    adjustment = tickCount;
-  }
+  static_cast<void>(Calibration());
   tickCount = start ? ReadCounter() : 0;
 }
 
@@ -50,11 +54,13 @@ void CPerfTimer::Stop() {
     return;
   }
   tickCount -= ReadCounter();
+  const std::int64_t adjustment = Calibration().adjustment;
   tickCount = tickCount < adjustment ? tickCount - adjustment : 0;
 }
 
 double CPerfTimer::ElapsedMs() const {
   CPerfTimer snapshot(*this);
   snapshot.Stop();
-  return static_cast<double>(-snapshot.tickCount) * 1000.0 / static_cast<double>(frequency);
+  return static_cast<double>(-snapshot.tickCount) * 1000.0 /
+         static_cast<double>(Calibration().frequency);
 }

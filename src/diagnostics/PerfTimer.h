@@ -20,18 +20,23 @@ class CPerfTimer {
   double ElapsedMs() const;
   bool IsRunning() const { return tickCount > 0; }
 
-  static bool IsSupported() { return frequency > 1; }
-  static double Resolution() { return 1.0 / static_cast<double>(frequency); }
-  static double ResolutionMs() { return 1000.0 / static_cast<double>(frequency); }
-  static double ResolutionUs() { return 1000000.0 / static_cast<double>(frequency); }
+  static bool IsSupported() { return Calibration().frequency > 1; }
+  static double Resolution() { return 1.0 / static_cast<double>(Calibration().frequency); }
+  static double ResolutionMs() { return 1000.0 / static_cast<double>(Calibration().frequency); }
+  static double ResolutionUs() { return 1000000.0 / static_cast<double>(Calibration().frequency); }
   // Ticks that one Start followed by one Stop costs, as a negative number.
-  static std::int64_t Adjustment() { return adjustment; }
+  static std::int64_t Adjustment() { return Calibration().adjustment; }
 
  private:
+  // Shared by every timer of the process: measured once, by whichever thread
+  // constructs the first timer, and never changed after.
+  struct CounterCalibration {
+    std::int64_t frequency;
+    std::int64_t adjustment;
+  };
+  static const CounterCalibration& Calibration();
+  static CounterCalibration Calibrate();
+
   // Running: the counter at the (virtual) start. Stopped: minus the ticks so far.
   std::int64_t tickCount = 0;
-
-  // Shared by every timer of the process, set by the first one constructed.
-  static std::int64_t frequency;
-  static std::int64_t adjustment;
 };

@@ -86,12 +86,16 @@ std::int64_t Magnitude(int n) {
 
 // ---- hexadecimal patterns
 
-int HexDigitValue(char c) { return kHexDigitValues[static_cast<unsigned char>(c)]; }
+int HexDigitValue(char c) {
+  return kHexDigitValues[static_cast<unsigned char>(c)];
+}
 
 void HexToReal(std::string_view text, std::int64_t fractionalLength, bool isSigned, double* out) {
   if (out == nullptr) {
     return;
   }
+  // The text is zero-terminated: a NUL ends it.
+  text = text.substr(0, text.find('\0'));
   const std::uint64_t pattern = HexPattern(WithoutHexPrefix(text, isSigned));
   const double value = isSigned ? static_cast<double>(static_cast<std::int64_t>(pattern))
                                 : static_cast<double>(pattern);
@@ -269,10 +273,7 @@ double CeilMagnitude(double x) {
 }
 
 double CachedPi() {
-  static double pi = 0.0;
-  if (pi == 0.0) {
-    pi = 4.0 * std::atan(1.0);
-  }
+  static const double pi = 4.0 * std::atan(1.0);  // computed once, by whichever thread is first
   return pi;
 }
 

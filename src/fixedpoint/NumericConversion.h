@@ -17,7 +17,8 @@
 // fractional length is valid: the division is by 2^fractionalLength as a real
 // (negative lengths multiply). Characters that are not hexadecimal digits,
 // and "f", read as 15 (see HexDigitValue). Never rejects its text; a null or
-// empty text, or the prefix alone, gives 0.
+// empty text, or the prefix alone, gives 0. The text ends at its first NUL,
+// as a zero-terminated text does.
 void HexToReal(const char* text, std::int64_t fractionalLength, bool isSigned, double* out);
 void HexToReal(std::string_view text, std::int64_t fractionalLength, bool isSigned, double* out);
 double HexToReal(std::string_view text, std::int64_t fractionalLength, bool isSigned);

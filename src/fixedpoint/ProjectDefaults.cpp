@@ -1,14 +1,19 @@
 #include "fixedpoint/ProjectDefaults.h"
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
 #include "fixedpoint/Quantizer.h"
 #include "host/GlobalSettings.h"
+#include "host/HostInterp.h"
+#include "host/ProcessOnce.h"
 #include "host/TclDataObj.h"
 
 namespace {
 
+// The project's values, kept per interpreter: each interpreter has its own
+// project.
 struct ProjectQuantizerDefaults {
   bool stale = true;
   bool forceReload = false;
@@ -18,14 +23,15 @@ struct ProjectQuantizerDefaults {
   int maxInputFractionalLength = -1;
   int maxConstantFractionalLength = -1;
   int maxPortWordLength = -1;
-  bool versionQueried = false;
-  bool matlab14 = false;
 };
 
 ProjectQuantizerDefaults& Defaults() {
-  static ProjectQuantizerDefaults defaults;
-  return defaults;
+  return GetInterpState().Get<ProjectQuantizerDefaults>();
 }
+
+// The MATLAB version: asked once per process.
+CProcessOnce versionQuery;
+std::atomic<bool> matlab14{false};
 
 // Evaluates the command text; throws failureText when it fails.
 CTclResultObj EvaluateOrThrow(CTclEvalObj& eval, const char* failureText) {
@@ -42,44 +48,46 @@ int QueryLimit(const char* command, const char* failureText) {
   return value < 0 ? -1 : value;
 }
 
-void QueryDefaultModes(ProjectQuantizerDefaults& d) {
-  CTclEvalObj eval("GetProjectOption -default_overflow_mode");
+// scratch is default-initialised without the version query (so a failing
+// query cannot stop the reload half-way); the cache is fresh now, so it holds
+// modes 0.
+void QueryDefaultModes(ProjectQuantizerDefaults& d, CQuantizer& scratch) {
+  CTclEvalObj eval("::GetProjectOption -default_overflow_mode");
   CTclResultObj overflow = EvaluateOrThrow(eval, "Invalid default quantizer overflow mode");
-  // The scratch quantizer finds the cache fresh, so it starts with modes 0.
-  CQuantizer scratch;
   scratch.SetFromTclList(&overflow, nullptr, -1);
   d.defaultOverflowMode = scratch.GetOverflowMode();
 
-  eval = "GetProjectOption -default_round_mode";
+  eval = "::GetProjectOption -default_round_mode";
   CTclResultObj round = EvaluateOrThrow(eval, "Invalid default quantizer round mode");
   scratch.SetFromTclList(&round, nullptr, -1);
   d.defaultRoundMode = scratch.GetRoundMode();
 }
 
-void Reload(ProjectQuantizerDefaults& d) {
+void Reload(ProjectQuantizerDefaults& d, CQuantizer& scratch) {
   // Marked fresh first: an exception part-way keeps what was fetched so far.
   d.stale = false;
   d.forceReload = false;
   d.defaultOverflowMode = 0;
   d.defaultRoundMode = 0;
   if (!CGlobalSettings::GetBool("Settings::IsAfterVerifyFixedPoint")) {
-    QueryDefaultModes(d);
+    LoadProjectDefaults(scratch);
+    QueryDefaultModes(d, scratch);
   }
   if (CGlobalSettings::GetBool("Settings::quantizer_max_variable_fractional_length")) {
     d.maxVariableFractionalLength =
-        QueryLimit("GetProjectOption -quantizer_max_variable_fractional_length",
+        QueryLimit("::GetProjectOption -quantizer_max_variable_fractional_length",
                    "Could not get quantizer_max_variable_fractional_length.");
   }
   d.maxConstantFractionalLength =
-      QueryLimit("GetProjectOption -quantizer_max_constant_fractional_length",
+      QueryLimit("::GetProjectOption -quantizer_max_constant_fractional_length",
                  "Could not get quantizer_max_constant_fractional_length.");
   if (CGlobalSettings::GetBool("Settings::quantizer_max_port_word_length")) {
-    d.maxPortWordLength = QueryLimit("GetProjectOption -quantizer_max_port_word_length",
+    d.maxPortWordLength = QueryLimit("::GetProjectOption -quantizer_max_port_word_length",
                                      "Could not get quantizer_max_port_word_length.");
   }
   if (CGlobalSettings::GetBool("DR::952723")) {
     d.maxInputFractionalLength =
-        QueryLimit("GetProjectOption -quantizer_max_input_fractional_length",
+        QueryLimit("::GetProjectOption -quantizer_max_input_fractional_length",
                    "Could not get quantizer_max_input_fractional_length.");
   }
 }
@@ -87,28 +95,29 @@ void Reload(ProjectQuantizerDefaults& d) {
 }  // namespace
 
 void QueryMatlabVersion() {
-  ProjectQuantizerDefaults& d = Defaults();
-  if (d.versionQueried) {
+  if (!versionQuery.Begin()) {
     return;
   }
-  d.versionQueried = true;
-  CTclEvalObj eval("GetMatlabMajorVersionNumber");
-  d.matlab14 = EvaluateOrThrow(eval, "Invalid MATLAB version").GetStringValue() == "14";
+  CProcessOnceRead read(versionQuery, true);  // a failed query is not retried
+  CTclEvalObj eval("::GetMatlabMajorVersionNumber");
+  matlab14 = EvaluateOrThrow(eval, "Invalid MATLAB version").GetStringValue() == "14";
 }
 
 bool IsMatlab14() {
-  return Defaults().matlab14;
+  return matlab14;
 }
 
 void ForgetMatlabVersion() {
-  Defaults().versionQueried = false;
-  Defaults().matlab14 = false;
+  versionQuery.Reset();
+  matlab14 = false;
 }
 
 void LoadProjectDefaults(CQuantizer& q) {
   ProjectQuantizerDefaults& d = Defaults();
   if (d.stale || d.forceReload) {
-    Reload(d);
+    CQuantizer scratch(q);
+    scratch.InitFields();
+    Reload(d, scratch);
   }
   q.overflowMode = d.defaultOverflowMode;
   q.roundMode = d.defaultRoundMode;

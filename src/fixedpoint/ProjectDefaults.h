@@ -1,9 +1,10 @@
-// The project's quantizer defaults: one process-wide cache of the default
-// overflow and round modes and of the quantizer length limits, filled from
-// the host's GetProjectOption command, and the MATLAB version flag that
-// decides how round mode 1 is written.
+// The project's quantizer defaults: a cache of the default overflow and round
+// modes and of the quantizer length limits, filled from the host's
+// GetProjectOption command, and the MATLAB version flag that decides how
+// round mode 1 is written.
 //
-// All values are plain statics used on the interpreter thread only. Every
+// The cache belongs to the bound interpreter (each has its own project); the
+// MATLAB version is asked once per process, safely from any thread. Every
 // failure is a std::runtime_error with a fixed text; nothing is caught here.
 #pragma once
 

@@ -1,6 +1,7 @@
 #include "fixedpoint/QuantizeArithmetic.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cfenv>
 #include <climits>
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "fixedpoint/QuantizeKernels.h"
 #include "fixedpoint/Quantizer.h"
 #include "host/GlobalSettings.h"
+#include "host/ProcessOnce.h"
 
 namespace {
 
@@ -22,23 +24,16 @@ double Pow2(std::int64_t e) {
   return std::ldexp(1.0, static_cast<int>(std::clamp(e, -kClamp, kClamp)));
 }
 
-struct ExtraSignBitSetting {
-  bool read = false;
-  bool on = false;
-};
-
-ExtraSignBitSetting& SignBitSetting() {
-  static ExtraSignBitSetting setting;
-  return setting;
-}
+// The "DR::951871" setting, read once per process.
+CProcessOnce signBitRead;
+std::atomic<bool> signBitOn{false};
 
 bool ExtraSignBit() {
-  ExtraSignBitSetting& setting = SignBitSetting();
-  if (!setting.read) {
-    setting.read = true;
-    setting.on = CGlobalSettings::GetBool("DR::951871");
+  if (signBitRead.Begin()) {
+    CProcessOnceRead read(signBitRead, true);
+    signBitOn = CGlobalSettings::GetBool("DR::951871");
   }
-  return setting.on;
+  return signBitOn;
 }
 
 bool IsOdd(double whole) {
@@ -464,5 +459,6 @@ bool TotalAndFractionBits(double x, int& totalBits, int& fractionalBits, int lim
 }
 
 void ForgetExtraSignBitSetting() {
-  SignBitSetting() = ExtraSignBitSetting{};
+  signBitRead.Reset();
+  signBitOn = false;
 }

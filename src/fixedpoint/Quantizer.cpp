@@ -6,6 +6,7 @@
 
 #include "diagnostics/MessageReport.h"
 #include "fixedpoint/ProjectDefaults.h"
+#include "host/HostInterp.h"
 #include "host/TclDataObj.h"
 
 namespace {
@@ -50,21 +51,25 @@ constexpr std::array<QuantizerWord, 10> kQuantizerWords = {{
     {"convergent", kWordRounding, kRoundConvergent},
 }};
 
-// "round" is accepted as "nearest"; the first use in the process warns.
-bool roundWordWarned = false;
+// "round" is accepted as "nearest"; the first use in an interpreter warns
+// (its user is the one to be told).
+struct RoundWordWarning {
+  bool given = false;
+};
 
 void WarnRoundWordOnce() {
-  if (roundWordWarned) {
+  bool& given = GetInterpState().Get<RoundWordWarning>().given;
+  if (given) {
     return;
   }
-  roundWordWarned = true;
+  given = true;
   ReportWarning("QTZ-0040", "", -1, true);
 }
 
 }  // namespace
 
 void ForgetRoundWordWarning() {
-  roundWordWarned = false;
+  GetInterpState().Get<RoundWordWarning>().given = false;
 }
 
 std::string TypeName(int code, bool padded) {

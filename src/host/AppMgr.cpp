@@ -11,16 +11,14 @@ namespace {
 
 constexpr const char* kHelpSwitch = "-help";
 
-// Applications live as long as the process, as commands may refer to them.
-std::vector<std::unique_ptr<CKorvelApp>>& Applications() {
-  static std::vector<std::unique_ptr<CKorvelApp>> apps;
-  return apps;
-}
+// The applications of one interpreter (or of a thread without one); they
+// live as long as the interpreter, whose commands refer to them.
+struct Applications {
+  std::vector<std::unique_ptr<CKorvelApp>> apps;
+};
 
-TMessageSink& MessageSink() {
-  static TMessageSink sink;
-  return sink;
-}
+// Where this thread's messages go when a sink replaces the channels.
+thread_local TMessageSink messageSink;
 
 void SetError(Tcl_Interp* interp, const std::string& message, const char* code,
               const std::string& detail) {
@@ -97,9 +95,7 @@ CCmdArgument* CCmdArguments::Find(std::string_view switchName) {
 // --- commands ---------------------------------------------------------------
 
 CAppCommand::CAppCommand(std::string name, std::string description, THandler handler)
-    : name_(std::move(name)), description_(std::move(description)), handler_(std::move(handler)) {
-  RebuildSwitchTable();
-}
+    : name_(std::move(name)), description_(std::move(description)), handler_(std::move(handler)) {}
 
 CCmdParameter* CAppCommand::NewStringParameter(const std::string& switchName,
                                                const std::string& valueName,
@@ -124,21 +120,21 @@ void CAppCommand::AddParameter(CCmdParameter* parameter) {
     return;
   }
   published_.push_back(parameter);
-  RebuildSwitchTable();
 }
 
-void CAppCommand::RebuildSwitchTable() {
-  // Tcl caches lookups by table address: keep retired tables alive so an
-  // address is never reused for a table with other contents.
-  if (!switchTable_.empty()) {
-    retiredTables_.push_back(std::move(switchTable_));
+std::size_t CAppCommand::SwitchIndex(Tcl_Obj* word) const {
+  // An exact match by plain comparison: Tcl's index cache keys on a table's
+  // address, which a later interpreter's command may reuse once this one's is
+  // freed, so it is not used.
+  int length = 0;
+  const char* text = Tcl_GetStringFromObj(word, &length);
+  const std::string_view name(text, static_cast<std::size_t>(length));
+  for (std::size_t i = 0; i < published_.size(); ++i) {
+    if (published_[i]->GetSwitchName() == name) {
+      return i;
+    }
   }
-  switchTable_.clear();
-  for (const CCmdParameter* p : published_) {
-    switchTable_.push_back(p->GetSwitchName().c_str());
-  }
-  switchTable_.push_back(kHelpSwitch);
-  switchTable_.push_back(nullptr);
+  return name == kHelpSwitch ? published_.size() : published_.size() + 1;
 }
 
 const CCmdParameter* CAppCommand::FindParameter(std::string_view switchName) const {
@@ -179,12 +175,11 @@ std::string CAppCommand::Usage() const {
 
 int CAppCommand::ParseWords(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[],
                             CCmdArguments& args) {
-  const int helpIndex = static_cast<int>(switchTable_.size()) - 2;
+  const std::size_t helpIndex = published_.size();
   args.Reserve(static_cast<std::size_t>(objc));
   for (int i = 1; i < objc; ++i) {
-    int index = 0;
-    if (Tcl_GetIndexFromObjStruct(nullptr, objv[i], switchTable_.data(), sizeof(const char*),
-                                  "option", TCL_EXACT, &index) != TCL_OK) {
+    const std::size_t index = SwitchIndex(objv[i]);
+    if (index > helpIndex) {
       std::string message = "bad option \"" + std::string(Tcl_GetString(objv[i])) + "\": must be ";
       std::vector<std::string> names;
       for (const CCmdParameter* p : published_) {
@@ -205,7 +200,7 @@ int CAppCommand::ParseWords(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[],
       Tcl_SetObjResult(interp, Tcl_NewStringObj(usage.data(), static_cast<int>(usage.size())));
       return TCL_BREAK;
     }
-    const CCmdParameter* parameter = published_[static_cast<std::size_t>(index)];
+    const CCmdParameter* parameter = published_[index];
     if (parameter->IsBoolean()) {
       args.Add(parameter, Tcl_NewIntObj(1));
     } else if (i + 1 < objc) {
@@ -266,8 +261,9 @@ CAppCommand* CKorvelApp::AddCommand(const std::string& name, const std::string& 
 
 CKorvelApp* CAppMgr::NewApp(CKorvelAppCallBack* callback, const std::string& name,
                             const std::string& description, bool, const char*, bool) {
-  Applications().push_back(std::make_unique<CKorvelApp>(callback, name, description));
-  return Applications().back().get();
+  auto& apps = GetInterpState().Get<Applications>().apps;
+  apps.push_back(std::make_unique<CKorvelApp>(callback, name, description));
+  return apps.back().get();
 }
 
 bool CAppMgr::RegisterCommands(CKorvelApp* app) {
@@ -284,16 +280,21 @@ bool CAppMgr::RegisterCommands(CKorvelApp* app) {
   return true;
 }
 
+bool CAppMgr::SendToHook(TMsgType type, const std::string& text) {
+  if (messageSink) {
+    messageSink(type, text);
+    return true;
+  }
+  Tcl_Interp* interp = GetHostInterp();
+  return interp && SendToScriptHook(interp, type, text);
+}
+
 void CAppMgr::SendMsg(TMsgType type, const std::string& text) {
-  if (MessageSink()) {
-    MessageSink()(type, text);
+  if (SendToHook(type, text)) {
     return;
   }
   const bool lineEnd = !text.empty() && text.back() == '\n';
   Tcl_Interp* interp = GetHostInterp();
-  if (interp && SendToScriptHook(interp, type, text)) {
-    return;
-  }
   Tcl_Channel channel =
       interp ? Tcl_GetChannel(interp, type == kMsgInfo ? "stdout" : "stderr", nullptr) : nullptr;
   if (!channel) {
@@ -308,5 +309,5 @@ void CAppMgr::SendMsg(TMsgType type, const std::string& text) {
 }
 
 TMessageSink CAppMgr::SetMessageSink(TMessageSink sink) {
-  return std::exchange(MessageSink(), std::move(sink));
+  return std::exchange(messageSink, std::move(sink));
 }

@@ -110,7 +110,9 @@ class CAppCommand {
 
  private:
   int ParseWords(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[], CCmdArguments& args);
-  void RebuildSwitchTable();
+  // The published switch the word names; their count for "-help", more when
+  // it names none.
+  std::size_t SwitchIndex(Tcl_Obj* word) const;
 
   std::string name_;
   std::string description_;
@@ -118,8 +120,6 @@ class CAppCommand {
   bool global_ = false;
   std::vector<std::unique_ptr<CCmdParameter>> owned_;
   std::vector<CCmdParameter*> published_;
-  std::vector<const char*> switchTable_;  // published switch names, "-help", null
-  std::vector<std::vector<const char*>> retiredTables_;
 };
 
 class CKorvelApp {
@@ -152,7 +152,8 @@ using TMessageSink = std::function<void(TMsgType, const std::string&)>;
 
 class CAppMgr {
  public:
-  // The manager keeps the application for the life of the process.
+  // The manager keeps the application as long as the bound interpreter (or,
+  // with none bound, the calling thread).
   static CKorvelApp* NewApp(CKorvelAppCallBack* callback, const std::string& name,
                             const std::string& description, bool flag1, const char* helpFile,
                             bool flag2);
@@ -163,7 +164,11 @@ class CAppMgr {
   // Plain un-numbered message: info to the interpreter's stdout channel,
   // warnings and errors to its stderr channel (a line end is added when missing).
   static void SendMsg(TMsgType type, const std::string& text);
-  // Replaces where messages go (tests); an empty sink restores the channels.
-  // Returns the sink that was in place.
+  // The first half of SendMsg: hands the message to the C++ sink or to the
+  // script hook ::ReportApp::messageCommand, whichever is set (the sink
+  // first). False when neither is, and nothing was sent.
+  static bool SendToHook(TMsgType type, const std::string& text);
+  // Replaces where the calling thread's messages go (tests, workers); an
+  // empty sink restores the channels. Returns the sink that was in place.
   static TMessageSink SetMessageSink(TMessageSink sink);
 };

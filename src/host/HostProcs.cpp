@@ -1,8 +1,35 @@
 #include "host/HostProcs.h"
 
 #include <string>
+#include <string_view>
+
+#include "host/AppMgr.h"
+#include "host/HostInterp.h"
 
 namespace {
+
+// ::ReportApp::sendMessage info|warning|error text: hands a message to where
+// the plain host messages go when something takes them over (the C++ sink
+// or ::ReportApp::messageCommand); 1 when it was taken, 0 when the caller is
+// to print it itself.
+int SendMessageCommand(ClientData, Tcl_Interp* interp, int objc, Tcl_Obj* const objv[]) {
+  if (objc != 3) {
+    Tcl_WrongNumArgs(interp, 1, objv, "severity text");
+    return TCL_ERROR;
+  }
+  static const char* const kSeverities[] = {"info", "warning", "error", nullptr};
+  int index = 0;
+  if (Tcl_GetIndexFromObj(interp, objv[1], kSeverities, "severity", TCL_EXACT, &index) != TCL_OK) {
+    return TCL_ERROR;
+  }
+  int length = 0;
+  const char* text = Tcl_GetStringFromObj(objv[2], &length);
+  CScopedHostInterp caller(interp);
+  const bool taken = CAppMgr::SendToHook(static_cast<TMsgType>(index),
+                                         std::string(text, static_cast<std::size_t>(length)));
+  Tcl_SetObjResult(interp, Tcl_NewBooleanObj(taken));
+  return TCL_OK;
+}
 
 // Each procedure is defined only where the embedding tool has no command of
 // that name, so a real flow's own procedures always win.
@@ -68,7 +95,7 @@ namespace eval ::ReportApp::project {
 }
 
 ::ReportApp::define ::GetMatlabMajorVersionNumber {} {
-    return [GetProjectOption -matlabversion]
+    return [::GetProjectOption -matlabversion]
 }
 
 # --- numbered messages -------------------------------------------------------
@@ -127,12 +154,22 @@ namespace eval ::Messaging {
     }
     set text [::Messaging::text $id $params]
     if {$stream} {
+        # The same way as every other message of the plug-in: to the hook
+        # ::ReportApp::messageCommand (or the C++ sink), else the channels.
         set where {}
         if {[llength $fileinfo] && [lindex $fileinfo 0] ne ""} {
             set where "[join $fileinfo :]: "
         }
         set label [string totitle [lindex [split $severity _] 0]]
-        puts stderr "$label: $where$text ($id)"
+        switch -exact -- $severity {
+            info - debug { set type info }
+            warning { set type warning }
+            default { set type error }
+        }
+        set line "$label: $where$text ($id)"
+        if {![::ReportApp::sendMessage $type $line]} {
+            puts stderr $line
+        }
     }
     return $text
 }
@@ -193,6 +230,8 @@ namespace eval ::DesignFlowMgr {
 }  // namespace
 
 int DefineDefaultHostProcs(Tcl_Interp* interp, const std::string& productDir) {
+  Tcl_Eval(interp, "namespace eval ::ReportApp {}");
+  Tcl_CreateObjCommand(interp, "::ReportApp::sendMessage", SendMessageCommand, nullptr, nullptr);
   if (Tcl_Eval(interp, kHostProcs) != TCL_OK) {
     return TCL_ERROR;
   }

@@ -237,23 +237,26 @@ void COptions::AddInfoOption(CAppCommand* setCommand, CAppCommand* getCommand,
       getHelp ? getHelp : (description ? "Get " + std::string(description) : std::string());
   const std::string setText =
       setHelp ? setHelp : (description ? "Set " + std::string(description) : std::string());
-  // A key declared before keeps its record; its switches are declared only on
-  // commands that do not have them yet (a new application's commands do not).
-  if (!hidden &&
-      !AddOption(switchName, defaultValue, reportable, writeWhenEmpty, valueFirst, false, "") &&
-      setCommand->FindParameter(switchName)) {
-    return;
+  // A key declared before keeps its record.
+  if (!hidden) {
+    AddOption(switchName, defaultValue, reportable, writeWhenEmpty, valueFirst, false, "");
   }
+  // Each command gets the switch once however often the key is declared; a
+  // new application's commands do not have it yet.
   const bool hide = hidden || !reportable;
-  CCmdParameter* setSwitch =
-      booleanSwitch ? setCommand->NewBooleanParameter(switchName, setText, false, false, false)
-                    : setCommand->NewStringParameter(switchName, key, setText, false, false, "");
-  setSwitch->SetIsHidden(hide);
-  setCommand->AddParameter(setSwitch);
-  CCmdParameter* getSwitch =
-      getCommand->NewBooleanParameter(switchName, getText, false, false, false);
-  getSwitch->SetIsHidden(hide);
-  getCommand->AddParameter(getSwitch);
+  if (!setCommand->FindParameter(switchName)) {
+    CCmdParameter* setSwitch =
+        booleanSwitch ? setCommand->NewBooleanParameter(switchName, setText, false, false, false)
+                      : setCommand->NewStringParameter(switchName, key, setText, false, false, "");
+    setSwitch->SetIsHidden(hide);
+    setCommand->AddParameter(setSwitch);
+  }
+  if (!getCommand->FindParameter(switchName)) {
+    CCmdParameter* getSwitch =
+        getCommand->NewBooleanParameter(switchName, getText, false, false, false);
+    getSwitch->SetIsHidden(hide);
+    getCommand->AddParameter(getSwitch);
+  }
 }
 
 int COptions::WarnOptionOnce(const std::string& name) {

@@ -12,7 +12,7 @@ void ForwardOptionToProject(const char* name, bool quiet) {
   if (*name == '-') {
     ++name;
   }
-  CTclEvalObj command("DesignFlowMgr::SetProjectOptionOrDirective -name");
+  CTclEvalObj command("::DesignFlowMgr::SetProjectOptionOrDirective -name");
   command.AppendElement(name);
   const std::string text = command.GetStringValue();
   if (!command.Evaluate(false) && !quiet) {
@@ -21,7 +21,7 @@ void ForwardOptionToProject(const char* name, bool quiet) {
 }
 
 bool RegisterOptionInFlowStage(const char* option, const char* stage, bool quiet) {
-  CTclEvalObj command("DesignFlowMgr::RegisterOptionInFlow");
+  CTclEvalObj command("::DesignFlowMgr::RegisterOptionInFlow");
   command.AppendElement("-option");
   command.AppendElement(option);
   command.AppendElement("-stage");

@@ -2,14 +2,19 @@
 
 #include <memory>
 
+#include "host/HostInterp.h"
 #include "plugin/ReportAppCallBack.h"
 
 namespace {
 
-// The one callback object of the process; it lives until the library is unloaded.
+// The callback object of one interpreter (or of a thread without one); it
+// lives as long as the interpreter.
+struct CallBackSlot {
+  std::unique_ptr<CReportAppCallBack> callBack;
+};
+
 std::unique_ptr<CReportAppCallBack>& CallBack() {
-  static std::unique_ptr<CReportAppCallBack> callBack;
-  return callBack;
+  return GetInterpState().Get<CallBackSlot>().callBack;
 }
 
 }  // namespace
@@ -19,14 +24,15 @@ CReportAppCallBack* GetReportAppCallBack() {
 }
 
 extern "C" int InitApp() {
-  if (!CallBack()) {
-    CallBack() = std::make_unique<CReportAppCallBack>();
+  std::unique_ptr<CReportAppCallBack>& callBack = CallBack();
+  if (!callBack) {
+    callBack = std::make_unique<CReportAppCallBack>();
   }
-  CKorvelApp* app = CAppMgr::NewApp(CallBack().get(), "ReportApp",
+  CKorvelApp* app = CAppMgr::NewApp(callBack.get(), "ReportApp",
                                     "ReportApp is the wrapper for all gathering and "
                                     "disseminating of information.",
                                     false, "", true);
-  CallBack()->DeclareCommands(app);
+  callBack->DeclareCommands(app);
   return CAppMgr::RegisterCommands(app) ? 1 : 3;
 }
 

@@ -6,12 +6,14 @@
 class CReportAppCallBack;
 
 extern "C" {
-// Creates the callback object once, a new application "ReportApp" with its
-// commands on every call, and registers them: 1 on success, 3 on failure.
+// Creates the bound interpreter's callback object once, a new application
+// "ReportApp" with its commands on every call, and registers them in that
+// interpreter: 1 on success, 3 on failure.
 REPORTAPP_EXPORT int InitApp();
-// Returns 1; the callback object lives until the library is unloaded.
+// Returns 1; each callback object lives as long as its interpreter.
 REPORTAPP_EXPORT int ExitApp();
 }
 
-// The process's callback object, or null before the first InitApp.
+// The bound interpreter's callback object (the calling thread's own when no
+// interpreter is bound), or null before its first InitApp.
 CReportAppCallBack* GetReportAppCallBack();

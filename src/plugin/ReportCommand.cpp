@@ -38,7 +38,7 @@ TAppStatus CReportAppCallBack::Report(CCmdArguments* args, CTclResultObj* result
     return answer(*gateInfo, gateLevel);
   }
   if (memory) {
-    CTclEvalObj query("MemoryInfo::MemoryInfo ");
+    CTclEvalObj query("::MemoryInfo::MemoryInfo ");
     query.AppendElement(memory->GetStringView());
     query.Evaluate(false);
     result->AppendElement(query.GetResult().GetStringView());

@@ -73,7 +73,7 @@ std::string NativeResult(std::string_view prefix, TWords words) {
 }
 
 bool IsDirectoryPath(std::string_view path) {
-  return EvalBool("file isdirectory", {path});
+  return EvalBool("::file isdirectory", {path});
 }
 
 // The list elements of a command result, in order.
@@ -140,7 +140,7 @@ std::string NativePath(std::string& text) {
   if (text.empty()) {
     return text;
   }
-  std::optional<std::string> native = EvalText("file native", {text}, true);
+  std::optional<std::string> native = EvalText("::file native", {text}, true);
   if (!native) {
     return "";
   }
@@ -153,7 +153,7 @@ void CFilePath::Native() {
 }
 
 std::string CFilePath::DirName() const {
-  std::optional<std::string> dir = EvalText("file dirname", {*this}, true);
+  std::optional<std::string> dir = EvalText("::file dirname", {*this}, true);
   if (!dir || *dir == ".") {
     return "";
   }
@@ -162,20 +162,20 @@ std::string CFilePath::DirName() const {
 }
 
 std::string CFilePath::Tail() const {
-  return NativeResult("file tail", {*this});
+  return NativeResult("::file tail", {*this});
 }
 
 std::string CFilePath::Root() const {
-  return NativeResult("file root", {*this});
+  return NativeResult("::file root", {*this});
 }
 
 std::string CFilePath::BaseName() const {
-  CTclEvalObj tail = MakeCommand("file tail", {*this});
+  CTclEvalObj tail = MakeCommand("::file tail", {*this});
   if (!tail.Evaluate(true)) {
     ReportFailure(tail);
     return "";
   }
-  CTclEvalObj root("file root");
+  CTclEvalObj root("::file root");
   root += tail;
   if (!root.Evaluate(true)) {
     ReportFailure(root);
@@ -187,7 +187,7 @@ std::string CFilePath::BaseName() const {
 }
 
 std::string FileExtension(const std::string& path) {
-  return NativeResult("file extension", {path});
+  return NativeResult("::file extension", {path});
 }
 
 std::string CFilePath::Extension() const {
@@ -195,19 +195,19 @@ std::string CFilePath::Extension() const {
 }
 
 bool CFilePath::IsAbsolute() const {
-  std::optional<std::string> type = EvalText("file pathtype", {*this}, true);
+  std::optional<std::string> type = EvalText("::file pathtype", {*this}, true);
   return type && *type == "absolute";
 }
 
 std::string CFilePath::Joined(std::string_view other) const {
-  return NativeResult("file join", {*this, other});
+  return NativeResult("::file join", {*this, other});
 }
 
 CFilePath& CFilePath::Join(std::string_view component) {
   if (!component.empty() && (component.front() == '/' || component.front() == '\\')) {
     component.remove_prefix(1);
   }
-  std::optional<std::string> joined = EvalText("file join", {*this, component}, true);
+  std::optional<std::string> joined = EvalText("::file join", {*this, component}, true);
   if (joined) {
     AssignNative(std::move(*joined));
   }
@@ -215,7 +215,7 @@ CFilePath& CFilePath::Join(std::string_view component) {
 }
 
 CFilePath& CFilePath::ToParent() {
-  std::optional<std::string> parent = EvalText("file dirname", {*this}, true);
+  std::optional<std::string> parent = EvalText("::file dirname", {*this}, true);
   if (parent) {
     AssignNative(std::move(*parent));
   }
@@ -223,7 +223,7 @@ CFilePath& CFilePath::ToParent() {
 }
 
 CFilePath& CFilePath::SetExtension(std::string_view ext) {
-  std::optional<std::string> root = EvalText("file root", {*this}, true);
+  std::optional<std::string> root = EvalText("::file root", {*this}, true);
   if (!root) {
     return *this;
   }
@@ -285,20 +285,20 @@ bool CFilePath::ExtensionIs(const char* ext, int limit) const {
 // ---- File system through the interpreter ----
 
 bool CFilePath::MakeDir() const {
-  return EvalOk("file mkdir", {*this});
+  return EvalOk("::file mkdir", {*this});
 }
 
 bool CFilePath::RenameTo(std::string_view target) const {
-  return EvalOk("file rename -force --", {*this, target});
+  return EvalOk("::file rename -force --", {*this, target});
 }
 
 bool CFilePath::CopyTo(CFilePath directory) const {
   directory.Join(Tail());
-  return EvalOk("file copy -force --", {*this, directory});
+  return EvalOk("::file copy -force --", {*this, directory});
 }
 
 bool CFilePath::Exists() const {
-  return EvalBool("file exists", {*this});
+  return EvalBool("::file exists", {*this});
 }
 
 bool CFilePath::IsDirectory() const {
@@ -306,20 +306,20 @@ bool CFilePath::IsDirectory() const {
 }
 
 bool CFilePath::IsFile() const {
-  return EvalBool("file isfile", {*this});
+  return EvalBool("::file isfile", {*this});
 }
 
 std::int64_t CFilePath::Size() const {
-  return EvalInteger("file size", {*this});
+  return EvalInteger("::file size", {*this});
 }
 
 std::int64_t CFilePath::MTime() const {
-  return EvalInteger("file mtime", {*this});
+  return EvalInteger("::file mtime", {*this});
 }
 
 bool RemovePath(const std::string& path, bool force) {
   // "--" ends the options, so a path that begins with '-' is deleted too.
-  return force ? EvalOk("file delete -force --", {path}) : EvalOk("file delete --", {path});
+  return force ? EvalOk("::file delete -force --", {path}) : EvalOk("::file delete --", {path});
 }
 
 bool CFilePath::Delete(bool force) const {
@@ -331,7 +331,7 @@ bool RemovePaths(const TPathList& paths) {
   for (const std::string& listed : paths) {
     std::string path = listed;
     NativePath(path);
-    if (EvalBool("file exists", {path})) {
+    if (EvalBool("::file exists", {path})) {
       const bool removed = RemovePath(path, true);
       allRemoved = allRemoved && removed;
     }
@@ -341,7 +341,7 @@ bool RemovePaths(const TPathList& paths) {
 
 void GlobFiles(TPathList& list, std::string_view pattern, const std::string& directory,
                const char* types) {
-  CTclEvalObj command("glob -directory");
+  CTclEvalObj command("::glob -directory");
   command.AppendElement(directory);
   if (types != nullptr) {
     command.AppendElement("-types");
@@ -412,12 +412,12 @@ std::string CFilePath::ChangeDir() const {
     return "";
   }
   // Without the current directory there is no way back: do not move.
-  std::optional<std::string> previous = EvalText("pwd", {}, true);
+  std::optional<std::string> previous = EvalText("::pwd", {}, true);
   if (!previous) {
     return "";
   }
   const std::string_view target = empty() ? std::string_view(".") : std::string_view(*this);
-  if (!EvalText("cd", {target}, true)) {
+  if (!EvalText("::cd", {target}, true)) {
     return "";
   }
   return std::move(*previous);
@@ -427,7 +427,7 @@ std::string CFilePath::MakeAbsolute() const {
   if (IsAbsolute()) {
     return *this;
   }
-  std::optional<std::string> workingDir = EvalText("pwd", {}, true);
+  std::optional<std::string> workingDir = EvalText("::pwd", {}, true);
   if (!workingDir) {
     return "";
   }
@@ -435,11 +435,11 @@ std::string CFilePath::MakeAbsolute() const {
   if (relative.size() >= 2 && relative[0] == '.' && (relative[1] == '/' || relative[1] == '\\')) {
     relative.remove_prefix(2);
   }
-  return EvalText("file join", {*workingDir, relative}, true).value_or("");
+  return EvalText("::file join", {*workingDir, relative}, true).value_or("");
 }
 
 CFilePath GetHomeDir() {
-  std::optional<std::string> home = EvalText("file native ~", {}, true);
+  std::optional<std::string> home = EvalText("::file native ~", {}, true);
   return home ? CFilePath(*home) : CFilePath();
 }
 
@@ -505,10 +505,10 @@ std::string JoinPath(const std::string& base, const char* name) {
 
 namespace {
 
-// The elements of "file split" of path, evaluated at the caller's level;
+// The elements of "::file split" of path, evaluated at the caller's level;
 // nothing (reported) on failure.
 std::optional<TPathList> SplitPath(std::string_view path) {
-  CTclEvalObj command = MakeCommand("file split", {path});
+  CTclEvalObj command = MakeCommand("::file split", {path});
   if (!command.Evaluate(false)) {
     ReportFailure(command);
     return std::nullopt;
@@ -522,7 +522,7 @@ std::optional<TPathList> SplitPath(std::string_view path) {
 CFilePath RelativeBase(const std::string& base) {
   CFilePath native(base);
   if (native.empty()) {
-    CTclEvalObj command("GetProjectOption -directory");
+    CTclEvalObj command("::GetProjectOption -directory");
     if (command.Evaluate(false)) {
       native = command.GetResult().GetStringValue();
     }
@@ -555,7 +555,7 @@ std::string CFilePath::GetRelativePath(const std::string& base) const {
     ++ownIt;
     ++baseIt;
   }
-  CTclEvalObj join("file join");
+  CTclEvalObj join("::file join");
   bool anyWord = false;
   for (; baseIt != baseParts->end(); ++baseIt) {
     join.AppendElement("..");

@@ -1,29 +1,34 @@
 #include "util/InstallLookup.h"
 
 #include "host/AppMgr.h"
+#include "host/ProcessOnce.h"
 #include "host/TclDataObj.h"
 
 namespace {
 
 // The product directory: empty until the host first reports it, then kept
-// for the life of the process.
-std::string gProductDir;
+// for the life of the process (asked again while the answer is empty).
+CProcessOnce productDirRead;
+std::string cachedProductDir;  // written only by the thread that Begin lets read
 
-const std::string& ProductDir() {
-  if (gProductDir.empty()) {
-    CTclEvalObj command("AppInfo");
+std::string ProductDir() {
+  if (productDirRead.Begin()) {
+    CProcessOnceRead read(productDirRead, false);
+    CTclEvalObj command("::AppInfo");
     command.AppendElement("ProductDir");
     if (command.Evaluate(false)) {
-      gProductDir = command.GetResult().GetStringValue();
+      cachedProductDir = command.GetResult().GetStringValue();
     }
+    read.SetKept(!cachedProductDir.empty());
+    return cachedProductDir;
   }
-  return gProductDir;
+  return cachedProductDir;
 }
 
 }  // namespace
 
 std::string GetInstallDir() {
-  CTclEvalObj command("file dirname [ file dirname [ info nameofexecutable ] ]");
+  CTclEvalObj command("::file dirname [ ::file dirname [ ::info nameofexecutable ] ]");
   return command.Evaluate(false) ? command.GetResult().GetStringValue() : std::string();
 }
 
@@ -55,7 +60,7 @@ bool MakeInstallRelative(CFilePath& path, bool report) {
   if (!path.IsAbsolute()) {
     return false;
   }
-  const std::string& productDir = ProductDir();
+  const std::string productDir = ProductDir();
   if (productDir.empty()) {
     return false;
   }

@@ -3,19 +3,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <vector>
 
 #include "host/GlobalSettings.h"
+#include "host/ProcessOnce.h"
 
 namespace {
 
-// The cached shell-safe setting: read once, on first use.
-struct ShellSafeSetting {
-  bool read = false;
-  bool off = false;
-};
-ShellSafeSetting gShellSafeSetting;
+// The cached shell-safe setting: read once per process, on first use.
+CProcessOnce shellSafeRead;
+std::atomic<bool> shellSafeOff{false};
 
 bool IsSeparator(char c) {
   return c == '/' || c == '\\';
@@ -24,13 +23,13 @@ bool IsSeparator(char c) {
 }  // namespace
 
 bool AreShellSafePathsOff() {
-  if (!gShellSafeSetting.read) {
+  if (shellSafeRead.Begin()) {
+    CProcessOnceRead read(shellSafeRead, true);
     GetGlobalSettings();
-    gShellSafeSetting.off =
+    shellSafeOff =
         CGlobalSettings::GetBool("Settings::never_show_customer_turn_off_shell_safe_paths");
-    gShellSafeSetting.read = true;
   }
-  return gShellSafeSetting.off;
+  return shellSafeOff;
 }
 
 std::string ShellSafePath(const std::string& path) {

@@ -31,8 +31,8 @@ std::string ProjectQuery(const char* script) {
 
 CVerifySettings ReadProjectSettings() {
   CVerifySettings settings;
-  settings.isCpp = ProjectQuery("GetProjectOption -fixedpointlanguage") == "C++";
-  settings.projectDirectory = ProjectQuery("GetProjectOption -directory");
+  settings.isCpp = ProjectQuery("::GetProjectOption -fixedpointlanguage") == "C++";
+  settings.projectDirectory = ProjectQuery("::GetProjectOption -directory");
   GetGlobalSettings();
   settings.realValues = CGlobalSettings::GetBool(kRealValuesSetting);
   return settings;

@@ -15,3 +15,20 @@ proc captureMessages {script} {
     }
     return $::capturedMessages
 }
+
+# A script that puts the named keys of information sets back to the values
+# they hold now, so that a test can leave the sets as it found them:
+#   set restore [savedInfo {RTL -latency -adders} {Gate -period}]
+#   ... eval $restore
+proc savedInfo {args} {
+    set script {}
+    foreach spec $args {
+        set keys [lassign $spec store]
+        set words {}
+        foreach key $keys value [Get${store}Info {*}$keys] {
+            lappend words $key $value
+        }
+        append script [list Set${store}Info {*}$words] \n
+    }
+    return $script
+}

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "diagnostics/MessageReport.h"
 #include "host/TclDataObj.h"
@@ -23,6 +26,27 @@ class MessageWords : public ::testing::Test {
   }
   static std::string Recorded() { return Tcl("set ::recorded"); }
 };
+
+// Sent to the stream, a numbered message reaches the same place as a plain
+// one: here the C++ sink, as one line of severity, place, text and id.
+TEST(NumberedMessageSink, EverySeverityReachesTheSinkAsOneLine) {
+  CapturedMessages messages;
+  ReportWarning("DIR-0037", "vec.txt", 3, std::string("Fixd"), true);
+  ReportInfo("DIR-0005", nullptr, -1, "opt", true);
+  ReportDebug("ABC-0001", nullptr, -1, true);
+  ReportErrorAndContinue("ABC-0002", "", -1, true);
+  EXPECT_THROW(ReportError("ABC-0003", nullptr, -1, true), std::runtime_error);
+  ReportWarning("WRN-0004", "", -1, "", false);  // not sent to the stream
+  const std::vector<std::pair<TMsgType, std::string>> expected = {
+      {kMsgWarning, "Warning: vec.txt:3: Unrecognised quantizer word \"Fixd\". (DIR-0037)"},
+      {kMsgInfo,
+       "Info: The option \"opt\" is not supported in this context and is ignored. (DIR-0005)"},
+      {kMsgInfo, "Debug: Message ABC-0001: 0 (ABC-0001)"},
+      {kMsgError, "Error: Message ABC-0002: 0 (ABC-0002)"},
+      {kMsgError, "Error: Message ABC-0003: 0 (ABC-0003)"},
+  };
+  EXPECT_EQ(messages.Messages(), expected);
+}
 
 TEST_F(MessageWords, WarningWithEmptyFileAndOneEmptyParameter) {
   const std::string text = ReportWarning("WRN-0004", "", -1, "", true);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "fixedpoint/NumericConversion.h"
@@ -34,6 +35,22 @@ TEST(HexPatterns, PrefixAndSign) {
   EXPECT_EQ(HexToReal("0x0018", 4, false), 1.5);
   EXPECT_EQ(HexToReal("ffff", 0, true), 65535.0);  // short patterns are never negative
   EXPECT_EQ(HexToReal("ffff", 0, false), 65535.0);
+}
+
+TEST(HexPatterns, ANulByteEndsTheText) {
+  using namespace std::string_view_literals;
+  EXPECT_EQ(HexToReal("0x18\0ff"sv, 4, true), 1.5);
+  EXPECT_EQ(HexToReal("1\0"sv, 0, false), 1.0);
+  EXPECT_EQ(HexToReal("\0"
+                      "12"sv,
+                      0, false),
+            0.0);
+  double out = -1.0;
+  HexToReal(
+      "0x1\0"
+      "0"sv,
+      0, true, &out);
+  EXPECT_EQ(out, 1.0);
 }
 
 TEST(HexPatterns, SixteenDigitsCarryTheSign) {

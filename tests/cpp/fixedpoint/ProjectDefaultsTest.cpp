@@ -5,9 +5,12 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/Extension.h"
 #include "fixedpoint/FixedPointTestHost.h"
 #include "fixedpoint/ProjectDefaults.h"
 #include "fixedpoint/Quantizer.h"
+#include "host/HostInterp.h"
+#include "host/TclDataObj.h"
 
 namespace {
 
@@ -172,6 +175,56 @@ TEST_F(MatlabVersion, HeaderAndTclValueConstructorsDoNotAsk) {
   EXPECT_EQ(host.VersionQueries(), 0);
   QueryMatlabVersion();
   EXPECT_EQ(host.VersionQueries(), 1);
+}
+
+// A new interpreter of its own (so its project defaults are not loaded yet),
+// bound while the object lives, whose MATLAB version query fails.
+class FreshInterpWithoutVersion {
+ public:
+  FreshInterpWithoutVersion() : previous_(GetHostInterp()), interp_(Tcl_CreateInterp()) {
+    EXPECT_EQ(Reportapp_Init(interp_), TCL_OK);
+    Eval("rename ::GetMatlabMajorVersionNumber {}");
+    Eval("proc ::GetMatlabMajorVersionNumber {} {error {no MATLAB}}");
+    Eval("SetProjectOption -default_overflow_mode saturate -default_round_mode ceil");
+    ForgetMatlabVersion();
+  }
+  ~FreshInterpWithoutVersion() {
+    Tcl_DeleteInterp(interp_);
+    BindHostInterp(previous_);
+    ForgetMatlabVersion();
+  }
+  FreshInterpWithoutVersion(const FreshInterpWithoutVersion&) = delete;
+  FreshInterpWithoutVersion& operator=(const FreshInterpWithoutVersion&) = delete;
+  void Eval(const char* script) { EXPECT_EQ(Tcl_Eval(interp_, script), TCL_OK) << script; }
+
+ private:
+  Tcl_Interp* previous_;
+  Tcl_Interp* interp_;
+};
+
+TEST(ProjectDefaultsWithoutVersion, AFirstQuantizerFromATclValueGetsTheProjectModes) {
+  FreshInterpWithoutVersion fresh;
+  const CTclDataObj value("fixed {16 8}");
+  const CQuantizer first(&value, nullptr, -1);
+  EXPECT_EQ(first.GetOverflowMode(), kOverflowSaturate);
+  EXPECT_EQ(first.GetRoundMode(), kRoundCeil);
+  // The failing version query is met once, by the first constructor that asks.
+  EXPECT_EQ(ThrownText([] { CQuantizer q; }), "Invalid MATLAB version");
+  const CQuantizer later;
+  EXPECT_EQ(later.GetOverflowMode(), kOverflowSaturate);
+  EXPECT_EQ(later.GetRoundMode(), kRoundCeil);
+}
+
+TEST(ProjectDefaultsWithoutVersion, AFirstQuantizerFromValuesGetsTheProjectModes) {
+  FreshInterpWithoutVersion fresh;
+  CQuantizer first(std::string_view("ufixed wrap floor [8 4]"));
+  const double values[] = {1.5, -2.25};
+  first.FromValues(values);
+  EXPECT_EQ(first.GetOverflowMode(), kOverflowSaturate);
+  EXPECT_EQ(first.GetRoundMode(), kRoundCeil);
+  EXPECT_EQ(ThrownText([] { CQuantizer q; }), "Invalid MATLAB version");
+  EXPECT_EQ(CQuantizer().GetOverflowMode(), kOverflowSaturate);
+  EXPECT_EQ(GetDefaultRoundMode(), kRoundCeil);
 }
 
 TEST_F(ProjectDefaultFailures, ExactTexts) {

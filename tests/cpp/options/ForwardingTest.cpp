@@ -83,7 +83,7 @@ TEST_F(Forwarding, AFailingFlowRaisesCommand0001AndKeepsTheNewValue) {
   }
   EXPECT_EQ(Tcl("set ::messages"),
             "{-severity error -msgid COMMAND-0001 -fileinfo {{} 0} -params {{} "
-            "{DesignFlowMgr::SetProjectOptionOrDirective -name latency}}}");
+            "{::DesignFlowMgr::SetProjectOptionOrDirective -name latency}}}");
   EXPECT_EQ(store.GetOptionValue("-latency"), "99");
   EXPECT_NO_THROW(ForwardOptionToProject("-latency", true));  // quiet: no message
 }
@@ -97,7 +97,7 @@ TEST_F(Forwarding, RegisteringAnOptionWithAStage) {
   EXPECT_EQ(Tcl("set ::messages"), "");
   EXPECT_THROW(RegisterOptionInFlowStage("a", "b", false), std::runtime_error);
   EXPECT_EQ(Tcl("lindex $::messages 0 end"),
-            "{} {DesignFlowMgr::RegisterOptionInFlow -option a -stage b}");
+            "{} {::DesignFlowMgr::RegisterOptionInFlow -option a -stage b}");
   Tcl("rename ::DesignFlowMgr::RegisterOptionInFlow {}; rename ::savedRegister "
       "::DesignFlowMgr::RegisterOptionInFlow");
 }

@@ -148,6 +148,29 @@ TEST(OptionDeclaration, ADeclaredKeyStillGetsSwitchesOnANewCommandPair) {
   EXPECT_EQ(get2.GetParameters().size(), 1u);
 }
 
+TEST(OptionDeclaration, ASharedGetCommandGetsTheSwitchOnce) {
+  COptions store("Report");
+  CAppCommand set1("S", "", Nothing()), set2("S2", "", Nothing()), get("G", "", Nothing());
+  store.AddInfoOption(&set1, &get, "k", "0", true, false, false, false, "d", nullptr, nullptr);
+  store.AddInfoOption(&set2, &get, "k", "0", true, false, false, false, "d", nullptr, nullptr);
+  EXPECT_EQ(set2.GetParameters().size(), 1u);
+  ASSERT_EQ(get.GetParameters().size(), 1u);
+  EXPECT_EQ(get.GetParameters()[0]->GetSwitchName(), "-k");
+  EXPECT_EQ(get.Usage().find("-k", get.Usage().find("-k") + 1), std::string::npos);
+}
+
+TEST(OptionDeclaration, AHiddenKeyDeclaredTwiceKeepsOneSwitchEach) {
+  COptions store("Report");
+  CAppCommand set("S", "", Nothing()), get("G", "", Nothing());
+  store.HideOption("secret");
+  store.AddInfoOption(&set, &get, "secret", "0", true, false, false, false, nullptr, nullptr,
+                      nullptr);
+  store.AddInfoOption(&set, &get, "secret", "0", true, false, false, false, nullptr, nullptr,
+                      nullptr);
+  EXPECT_EQ(set.GetParameters().size(), 1u);
+  EXPECT_EQ(get.GetParameters().size(), 1u);
+}
+
 TEST(OptionDeclaration, HiddenBeforehandGivesHiddenSwitchesAndNoRecord) {
   COptions store("Report");
   CAppCommand set("S", "", Nothing());

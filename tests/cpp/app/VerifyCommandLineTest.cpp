@@ -1,4 +1,4 @@
-#include "verify/VerifyCommandLine.h"
+#include "app/VerifyCommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -49,7 +49,7 @@ TEST(VerifyCommandLineUsage, HelpAndBadWords) {
   const CliOutcome help = RunCli({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, VerifyUsageText());
-  EXPECT_NE(help.out.find("Exit status: 0 every value agrees"), std::string::npos);
+  EXPECT_NE(help.out.find("Exit status: 0 every file passes"), std::string::npos);
 
   const CliOutcome unknown = RunCli({"--bogus", "t.txt"});
   EXPECT_EQ(unknown.status, 2);
@@ -63,7 +63,7 @@ TEST_F(CommandLineFixture, AgreeingFilesExitZeroWithOneLineEach) {
   const std::string a =
       dir_.Write("kv_timing_Korvel_TestVector_1.txt", "0 s 0\n1 o 7 a a\n2 o 4\n");
   const std::string b = dir_.Write("kv_timing_Korvel_TestVector_2.txt", "0 s 0\n");
-  const CliOutcome run = RunCli({"--project", Dir(), a, b});
+  const CliOutcome run = RunCli({"--project", Dir(), "--allow-empty", a, b});
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.out,
             a + ": 3 records, 0 disagreeing values, latency 7, clocks min 4 max 4, report " +
@@ -71,7 +71,8 @@ TEST_F(CommandLineFixture, AgreeingFilesExitZeroWithOneLineEach) {
                 ": 1 records, 0 disagreeing values, no output records, report " + Dir() +
                 "/Reports/kv_timing_Korvel_TestVector_2_rtl.htm\n" +
                 "total: 2 files, 4 records, 0 disagreeing values, latency 7, clocks min "
-                "4 max 4\n");
+                "4 max 4; 1 passed, 0 failed, 1 empty, 0 errors\n" +
+                "index: " + Dir() + "/Reports/index.htm\n");
 }
 
 TEST_F(CommandLineFixture, DisagreementExitsOneAndCountsValues) {
@@ -104,7 +105,7 @@ TEST_F(CommandLineFixture, RealValuesThroughTheVectorFile) {
 }
 
 TEST_F(CommandLineFixture, SkippedRecordsAreWarnedOnTheErrorStream) {
-  const std::string t = dir_.Write("kv_timing_Korvel_TestVector_1.txt", "0 s 0\nx\n1 o 2\n");
+  const std::string t = dir_.Write("kv_timing_Korvel_TestVector_1.txt", "0 s 0\nx\n1 o 2 a a\n");
   const CliOutcome run = RunCli({"--project", Dir(), t});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.err, "warning: timing file \"" + t +

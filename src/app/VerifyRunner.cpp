@@ -1,0 +1,212 @@
+#include "app/VerifyRunner.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <thread>
+
+#include "app/Extension.h"
+#include "host/HostInterp.h"
+
+namespace {
+
+constexpr auto kProgressEvery = std::chrono::milliseconds(250);
+
+std::uint64_t FileSize(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    return 0;
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+struct CFileSlot {
+  std::optional<CFileResult> result;
+  std::vector<std::string> warnings;
+};
+
+// What the workers share with the calling thread.
+class CSharedRun {
+ public:
+  CSharedRun(const CRunInputs& inputs, const CRunEvents& events)
+      : inputs_(inputs),
+        events_(events),
+        slots_(inputs.paths.size()),
+        total_(TotalBytes(inputs.paths)) {}
+
+  // The next file's position, or false when none is left.
+  bool Take(std::size_t& index) {
+    index = next_.fetch_add(1);
+    return index < slots_.size();
+  }
+  void AddBytes(std::uint64_t bytes) { done_.fetch_add(bytes); }
+  void Finish(std::size_t index, CFileResult result, std::vector<std::string> warnings) {
+    {
+      const std::lock_guard lock(mutex_);
+      slots_[index].result = std::move(result);
+      slots_[index].warnings = std::move(warnings);
+    }
+    changed_.notify_one();
+  }
+
+  // The calling thread: hands out finished results in order and shows
+  // progress until every file is done.
+  std::vector<CFileResult> Collect() {
+    std::vector<CFileResult> results;
+    std::unique_lock lock(mutex_);
+    while (results.size() < slots_.size()) {
+      changed_.wait_for(lock, kProgressEvery);
+      while (results.size() < slots_.size() && slots_[results.size()].result) {
+        CFileSlot& slot = slots_[results.size()];
+        results.push_back(std::move(*slot.result));
+        lock.unlock();
+        if (events_.fileDone) {
+          events_.fileDone(results.size() - 1, results.back(), slot.warnings);
+        }
+        lock.lock();
+      }
+      if (events_.progress && results.size() < slots_.size()) {
+        lock.unlock();
+        events_.progress(done_.load(), total_);
+        lock.lock();
+      }
+    }
+    return results;
+  }
+
+  const CRunInputs& Inputs() const { return inputs_; }
+
+ private:
+  const CRunInputs& inputs_;
+  const CRunEvents& events_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<CFileSlot> slots_;
+  std::atomic<std::size_t> next_{0};
+  std::atomic<std::uint64_t> done_{0};
+  std::uint64_t total_;
+};
+
+// One worker thread: its own interpreter with Tcl and the extension, and
+// its own report run.
+void Worker(CSharedRun& shared) {
+  Tcl_Interp* interp = Tcl_CreateInterp();
+  std::string failure;
+  if (Tcl_Init(interp) != TCL_OK || Reportapp_Init(interp) != TCL_OK) {
+    failure = std::string("cannot start a worker interpreter: ") + Tcl_GetStringResult(interp);
+  }
+  {
+    const CRunInputs& inputs = shared.Inputs();
+    CVerifyHooks hooks;
+    std::uint64_t fileDone = 0;
+    hooks.progress = [&](const std::string&, std::uint64_t done, std::uint64_t) {
+      shared.AddBytes(done - fileDone);
+      fileDone = done;
+    };
+    std::vector<std::string>* warnings = nullptr;
+    hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
+    CVerifyReportRun run(inputs.settings, hooks);
+    std::size_t index = 0;
+    while (shared.Take(index)) {
+      std::vector<std::string> fileWarnings;
+      warnings = &fileWarnings;
+      fileDone = 0;
+      CFileResult result;
+      if (failure.empty()) {
+        result = RunOneFile(run, inputs.paths[index], inputs.names[index]);
+      } else {
+        result.timingFile = inputs.names[index];
+        result.status = EFileStatus::kError;
+        result.error = failure;
+      }
+      shared.Finish(index, std::move(result), std::move(fileWarnings));
+    }
+  }
+  Tcl_DeleteInterp(interp);
+  Tcl_FinalizeThread();
+}
+
+std::vector<CFileResult> RunInThisThread(const CRunInputs& inputs, const CRunEvents& events) {
+  const std::uint64_t total = TotalBytes(inputs.paths);
+  std::uint64_t before = 0;  // bytes of the files already done
+  auto last = std::chrono::steady_clock::now();
+  CVerifyHooks hooks;
+  std::vector<std::string>* warnings = nullptr;
+  hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
+  if (events.progress) {
+    hooks.progress = [&](const std::string&, std::uint64_t done, std::uint64_t) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now - last >= kProgressEvery) {
+        last = now;
+        events.progress(before + done, total);
+      }
+    };
+  }
+  CVerifyReportRun run(inputs.settings, hooks);
+  std::vector<CFileResult> results;
+  for (std::size_t i = 0; i < inputs.paths.size(); ++i) {
+    std::vector<std::string> fileWarnings;
+    warnings = &fileWarnings;
+    results.push_back(RunOneFile(run, inputs.paths[i], inputs.names[i]));
+    before += FileSize(inputs.paths[i]);
+    if (events.fileDone) {
+      events.fileDone(i, results.back(), fileWarnings);
+    }
+  }
+  return results;
+}
+
+}  // namespace
+
+std::uint64_t TotalBytes(const std::vector<std::string>& paths) {
+  std::uint64_t total = 0;
+  for (const std::string& path : paths) {
+    total += FileSize(path);
+  }
+  return total;
+}
+
+CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name) {
+  const auto started = std::chrono::steady_clock::now();
+  CFileResult result;
+  try {
+    result = run.RunFile(path).result;
+  } catch (const std::bad_alloc&) {
+    result.status = EFileStatus::kError;
+    result.error = "timing file \"" + name + "\": out of memory";
+  } catch (const std::exception& e) {
+    result.status = EFileStatus::kError;
+    result.error = e.what();
+  }
+  if (result.status == EFileStatus::kError) {
+    result.report = run.ReportPathFor(path);
+    result.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  }
+  result.timingFile = name;
+  return result;
+}
+
+std::vector<CFileResult> RunTimingFiles(const CRunInputs& inputs, const CRunEvents& events) {
+  const unsigned workers =
+      static_cast<unsigned>(std::min<std::size_t>(inputs.jobs, inputs.paths.size()));
+  if (workers <= 1) {
+    return RunInThisThread(inputs, events);
+  }
+  CSharedRun shared(inputs, events);
+  std::vector<std::thread> threads;
+  for (unsigned w = 0; w < workers; ++w) {
+    threads.emplace_back(Worker, std::ref(shared));
+  }
+  std::vector<CFileResult> results = shared.Collect();
+  for (std::thread& thread : threads) {
+    thread.join();
+  }
+  return results;
+}
