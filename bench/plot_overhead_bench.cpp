@@ -1,0 +1,251 @@
+// What the plots cost: one timing file of 200,000 records (8 pairs of 16-bit
+// values each, about one pair in fifty disagreeing, as in
+// verify_throughput_bench) verified with and without the plot collector and
+// its page, side by side; and the size of the plot page for 10 million
+// records.
+//
+//   plot_overhead_bench [--records N] [--dir DIR] [--keep]
+//
+// The plots may add at most 10 % to the run time, and no plot page may be
+// larger than 300 KB.
+#include <tcl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <stdexcept>
+#include <string>
+
+#include "app/Extension.h"
+#include "summary/PlotOutput.h"
+#include "summary/PlotPage.h"
+#include "verify/VerifyReportRun.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRounds = 15;
+constexpr double kAllowedOverhead = 0.10;
+constexpr std::uint64_t kLargeRecords = 10'000'000;
+
+struct CBenchOptions {
+  std::uint64_t records = 200'000;
+  std::string dir;
+  bool keep = false;
+};
+
+CBenchOptions ParseOptions(int argc, char** argv) {
+  CBenchOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    const auto value = [&]() -> std::string {
+      if (i + 1 >= argc) {
+        throw std::runtime_error(word + " needs a value");
+      }
+      return argv[++i];
+    };
+    if (word == "--records") {
+      options.records = std::stoull(value());
+    } else if (word == "--dir") {
+      options.dir = value();
+    } else if (word == "--keep") {
+      options.keep = true;
+    } else {
+      throw std::runtime_error("unknown option " + word);
+    }
+  }
+  return options;
+}
+
+// The throughput benchmark's records: a start record, then output records
+// of 8 pairs of 16-bit values, about one pair in fifty disagreeing.
+void GenerateTimingFile(const fs::path& path, std::uint64_t records) {
+  std::ofstream out(path, std::ios::binary);
+  std::string block = "0 start 0\n";
+  std::uint64_t seed = 0x2545F4914F6CDD1Dull;
+  const auto next = [&seed]() {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    return seed;
+  };
+  std::uint64_t time = 0;
+  char line[512];
+  for (std::uint64_t record = 0; record < records; ++record) {
+    const unsigned clocks = 3 + static_cast<unsigned>(next() % 7);
+    time += clocks * 10;
+    int n = std::snprintf(line, sizeof line, "%llu out %u", static_cast<unsigned long long>(time),
+                          clocks);
+    for (int pair = 0; pair < 8; ++pair) {
+      const unsigned value = static_cast<unsigned>(next() & 0xffff);
+      const unsigned rtl = next() % 50 == 0 ? (value ^ 1u) : value;
+      n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " 0x%04x 0x%04x",
+                         value, rtl);
+    }
+    line[n++] = '\n';
+    block.append(line, static_cast<std::size_t>(n));
+    if (block.size() > (1 << 20)) {
+      out << block;
+      block.clear();
+    }
+  }
+  out << block;
+}
+
+struct CTimes {
+  double wall = 1e300;
+  double cpu = 1e300;  // this process's processor time: less disturbed by other load
+};
+
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Runs work and keeps the best wall and processor times in best.
+void Time(CTimes& best, const std::function<void()>& work) {
+  const auto start = std::chrono::steady_clock::now();
+  const double cpuStart = CpuSeconds();
+  work();
+  const double cpu = CpuSeconds() - cpuStart;
+  const double wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  best.wall = std::min(best.wall, wall);
+  best.cpu = std::min(best.cpu, cpu);
+}
+
+class CBenchInterp {
+ public:
+  CBenchInterp() : interp_(Tcl_CreateInterp()) {
+    if (Tcl_Init(interp_) != TCL_OK || Reportapp_Init(interp_) != TCL_OK) {
+      throw std::runtime_error(std::string("cannot load ReportApp: ") +
+                               Tcl_GetStringResult(interp_));
+    }
+  }
+  ~CBenchInterp() { Tcl_DeleteInterp(interp_); }
+  void Eval(const std::string& script) {
+    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) != TCL_OK) {
+      throw std::runtime_error(script + ": " + Tcl_GetStringResult(interp_));
+    }
+  }
+
+ private:
+  Tcl_Interp* interp_;
+};
+
+// The page of a 10-million-record file of one pair per record, the values
+// a slow sine with a burst of disagreements in the middle third, fed to the
+// collector as the report pass would.
+std::size_t LargePageBytes(const fs::path& pagePath) {
+  CPlotCollector collector;
+  collector.Start(CPlotScale(16, 8, true));
+  char fixed[16];
+  char rtl[16];
+  for (std::uint64_t n = 0; n < kLargeRecords; ++n) {
+    const int value = static_cast<int>(20000 * std::sin(static_cast<double>(n) * 1e-5));
+    const bool burst = n > kLargeRecords / 3 && n < 2 * kLargeRecords / 3 && n % 97 == 0;
+    std::snprintf(fixed, sizeof fixed, "0x%04x", static_cast<unsigned>(value) & 0xffff);
+    std::snprintf(rtl, sizeof rtl, "0x%04x",
+                  static_cast<unsigned>(value + (burst ? 5 : 0)) & 0xffff);
+    collector.BeginRecord(n + 2, n + 2, 4);
+    collector.Pair(1, fixed, rtl, !burst);
+    collector.EndRecord();
+  }
+  const std::string page =
+      PlotPageHtml(collector.Data(), {"ten_million_records", "generated", "", ""});
+  std::ofstream(pagePath, std::ios::binary) << page;
+  return page.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    const CBenchOptions options = ParseOptions(argc, argv);
+    Tcl_FindExecutable(argv[0]);
+    fs::path dir = options.dir;
+    if (dir.empty()) {
+      // In memory where there is room, so that disk writeback stays out of the figures.
+      std::string pattern = fs::is_directory("/dev/shm") ? "/dev/shm/reportapp-plot-bench-XXXXXX"
+                                                         : "/tmp/reportapp-plot-bench-XXXXXX";
+      if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a work folder");
+      }
+      dir = pattern;
+    }
+    fs::create_directories(dir / "Reports");
+    fs::create_directories(dir / "FixedPointM");
+    std::ofstream(dir / "FixedPointM" / "Korvel_TestVector_1.txt") << "%fixed wrap floor [16 8]\n";
+    const fs::path timing = dir / "kv_timing_Korvel_TestVector_1.txt";
+    GenerateTimingFile(timing, options.records);
+    const double inputMb = static_cast<double>(fs::file_size(timing)) / 1e6;
+
+    CBenchInterp tcl;
+    tcl.Eval("set ::DR::950255 0; set ::DR::952688_enable_53_bit_IO 0");
+    CVerifySettings settings;
+    settings.projectDirectory = dir.string();
+
+    CPlotRun plots;
+    CVerifyHooks withPlots;
+    withPlots.observers.push_back(plots.Observer());
+    CVerifyReportRun plain(settings);
+    CVerifyReportRun plotted(settings, withPlots);
+    CPlotOutput output;
+    // The two sides take turns and each keeps its best round, so a busy
+    // machine slows both alike.
+    CTimes plainTimes;
+    CTimes plotTimes;
+    for (int round = 0; round < kRounds; ++round) {
+      Time(plainTimes, [&] { plain.RunFile(timing.string()); });
+      Time(plotTimes, [&] {
+        plots.BeginFile(plotted, timing.string());
+        const CVerifyFileResult file = plotted.RunFile(timing.string());
+        output = plots.EndFile(timing.string(), file.reportPath);
+      });
+    }
+    const double overhead = plotTimes.cpu / plainTimes.cpu - 1;
+    // The page alone: built from the last file's columns and written.
+    CTimes pageTimes;
+    for (int round = 0; round < kRounds; ++round) {
+      Time(pageTimes,
+           [&] { plots.EndFile(timing.string(), plotted.ReportPathFor(timing.string())); });
+    }
+    const std::size_t pageBytes = fs::file_size(output.pagePath);
+    const fs::path largePage = dir / "Reports" / "ten_million_plot.htm";
+    const std::size_t largeBytes = LargePageBytes(largePage);
+
+    std::printf("plot_overhead_bench: timing file of %llu records, %.1f MB (8 pairs per record)\n",
+                static_cast<unsigned long long>(options.records), inputMb);
+    std::printf("  best of %d rounds each, taking turns   processor time     wall time\n", kRounds);
+    std::printf("  %-38s %8.3f s %s %8.3f s\n", "report run without plots (baseline)",
+                plainTimes.cpu, "       ", plainTimes.wall);
+    std::printf("  %-38s %8.3f s %+5.1f %% %8.3f s %+5.1f %%  (limit +%.0f %%)\n",
+                "report run with plots and page", plotTimes.cpu, 100 * overhead, plotTimes.wall,
+                100 * (plotTimes.wall / plainTimes.wall - 1), 100 * kAllowedOverhead);
+    std::printf("  %-38s %8.3f s %s %8.3f s\n", "of which the plot page, built and written",
+                pageTimes.cpu, "       ", pageTimes.wall);
+    std::printf("  plot page of this file: %zu bytes\n", pageBytes);
+    std::printf("  plot page for %llu records: %zu bytes (limit %zu)\n",
+                static_cast<unsigned long long>(kLargeRecords), largeBytes, kMaxPlotPageBytes);
+    const bool within = overhead <= kAllowedOverhead && largeBytes <= kMaxPlotPageBytes &&
+                        pageBytes <= kMaxPlotPageBytes;
+    if (!options.keep) {
+      fs::remove_all(dir);
+    } else {
+      std::printf("  files kept in %s\n", dir.c_str());
+    }
+    return within ? 0 : 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "plot_overhead_bench: %s\n", e.what());
+    return 2;
+  }
+}

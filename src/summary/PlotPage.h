@@ -1,0 +1,27 @@
+// The plot page of one test vector, Reports/<report base name>_plot.htm: a
+// self-contained HTML page with one inline SVG figure (no script) showing
+// the fixed-point and RTL values as min/max envelopes per column, the error
+// below on its own axis, the disagreement strip, and a hover text per column.
+// Its size is bounded by the column count, never by the file size.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "verify/PlotCollector.h"
+
+// No page is larger than this, whatever the file size.
+inline constexpr std::size_t kMaxPlotPageBytes = 300 * 1024;
+
+struct CPlotPageInfo {
+  std::string vectorName;  // shown as the title: the timing file's base name
+  std::string timingPath;  // shown as given
+  std::string reportLink;  // the vector's report, relative to the page; "" for none
+  std::string indexLink;   // the index page, relative to the page; "" for none
+};
+
+std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info);
+
+// The plot page beside a report: "<dir>/<base>_rtl.htm" gives
+// "<dir>/<base>_rtl_plot.htm".
+std::string PlotPagePathFor(const std::string& reportPath);

@@ -1,0 +1,49 @@
+// Gathers the plot data of one timing file from the report pass: an observer
+// of every compared pair that reads the tokens as numbers through a
+// CPlotScale and bins them into CPlotColumns.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "verify/PlotColumns.h"
+#include "verify/PlotScale.h"
+#include "verify/TimingReport.h"
+
+// Everything a plot of one timing file shows.
+struct CPlotData {
+  CPlotScale scale;
+  CPlotColumns columns;
+  // The first disagreeing pair, when there is one.
+  bool hasDisagreement = false;
+  std::uint64_t firstDisagreementRecord = 0;
+  std::uint64_t firstDisagreementLine = 0;
+  std::uint64_t firstDisagreementPair = 0;
+};
+
+// One collector serves the files of a run one after the other: Start before
+// each file, Data after it.
+class CPlotCollector final : public CPairObserver {
+ public:
+  CPlotCollector() : data_(std::make_unique<CPlotData>()) {}
+
+  // Forgets the last file's data; the next file's tokens are read through scale.
+  void Start(CPlotScale scale);
+  const CPlotData& Data() const { return *data_; }
+
+  void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) override;
+  // A token that is not hexadecimal makes the pair count as disagreeing and
+  // keeps it out of the value traces (the other token of the pair still
+  // shows); the error needs both.
+  void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
+            bool agrees) override;
+  void EndRecord() override;
+
+ private:
+  std::unique_ptr<CPlotData> data_;  // about 100 KB of columns: kept off the stack
+  CPlotColumn* column_ = nullptr;
+  std::uint64_t line_ = 0;
+  std::uint64_t record_ = 0;
+  std::uint64_t pairs_ = 0;  // the record's pairs so far: its last pair number
+};

@@ -1,0 +1,232 @@
+#include "summary/PlotPage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "summary/PlotStrip.h"
+#include "summary/SvgWriter.h"
+#include "support/TestSupport.h"
+#include "verify/PlotCollector.h"
+
+namespace {
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// The hover columns of a page: the rects inside the "cols" group.
+std::size_t HoverColumns(const std::string& page) {
+  const std::size_t open = page.find("<g class=\"cols\">");
+  const std::size_t close = page.find("</g>", open);
+  if (open == std::string::npos || close == std::string::npos) {
+    return 0;
+  }
+  return Count(page.substr(open, close - open), "<rect ");
+}
+
+// The hardest data for the page size: the widest numbers in every hover
+// text, every column with disagreements, unreadable tokens and a ragged error.
+CPlotData WorstCase(std::uint64_t records) {
+  CPlotData data;
+  const std::uint64_t firstRecord = 1'000'000'000'000ull;
+  for (std::uint64_t n = 0; n < records; ++n) {
+    CPlotColumn& column = data.columns.BeginRecord(firstRecord + n);
+    column.values += 8;
+    column.disagreeing += 1 + n % 8;
+    column.unreadable += n % 3;
+    const double wild = static_cast<double>((n * 0x9E3779B97F4A7C15ull) >> 1);
+    column.otherFixedPoint.Take(wild);
+    column.otherRtl.Take(-wild * 1.000123);
+    column.otherError.Take(wild - 12345.678);
+  }
+  data.hasDisagreement = true;
+  data.firstDisagreementRecord = firstRecord + records / 3;
+  data.firstDisagreementLine = firstRecord + records / 3 + 17;
+  data.firstDisagreementPair = 8;
+  return data;
+}
+
+// The timing-file pass in small: records 2.., fixed point value n, RTL value
+// n (+3 inside [from, to)).
+CPlotData Ramp(std::uint64_t records, std::uint64_t from, std::uint64_t to) {
+  CPlotCollector collector;
+  collector.Start(CPlotScale(16, 8, true));
+  char fixed[16];
+  char rtl[16];
+  for (std::uint64_t n = 0; n < records; ++n) {
+    collector.BeginRecord(n + 2, n + 2, 4);
+    std::snprintf(fixed, sizeof fixed, "0x%04x", static_cast<unsigned>(n & 0xffff));
+    std::snprintf(rtl, sizeof rtl, "0x%04x",
+                  static_cast<unsigned>((n + (n >= from && n < to ? 3 : 0)) & 0xffff));
+    collector.Pair(1, fixed, rtl, std::string(fixed) == rtl);
+    collector.EndRecord();
+  }
+  return collector.Data();
+}
+
+// Runs xmllint over the page's svg element; empty when it is well-formed XML.
+std::string XmlProblems(const std::string& page) {
+  const std::size_t open = page.find("<svg");
+  const std::size_t close = page.rfind("</svg>");
+  if (open == std::string::npos || close == std::string::npos) {
+    return "no svg element";
+  }
+  ScratchDir dir;
+  const std::string path = dir.Write("figure.svg", page.substr(open, close + 6 - open));
+  const std::string command = "xmllint --noout '" + path + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string output;
+  char buffer[512];
+  while (pipe != nullptr && std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
+    output += buffer;
+  }
+  const int status = pipe != nullptr ? pclose(pipe) : -1;
+  return status == 0 ? "" : "xmllint: " + output;
+}
+
+bool HaveXmllint() {
+  return std::system("command -v xmllint >/dev/null 2>&1") == 0;
+}
+
+}  // namespace
+
+TEST(PlotPage, TenMillionRecordsStayWithinTheSizeLimit) {
+  const CPlotData data = WorstCase(10'000'000);
+  ASSERT_EQ(data.columns.Count(), 611u);
+  CPlotPageInfo info{std::string(255, 'n'), "/" + std::string(4000, 'p'), "r.htm", "index.htm"};
+  const std::string page = PlotPageHtml(data, info);
+  EXPECT_LE(page.size(), kMaxPlotPageBytes);
+  EXPECT_EQ(HoverColumns(page), 611u);
+  // The largest column count: 1,000 exactly, 1,000 columns of one record.
+  const CPlotData full = WorstCase(1000);
+  const std::string fullPage = PlotPageHtml(full, info);
+  EXPECT_EQ(HoverColumns(fullPage), 1000u);
+  EXPECT_LE(fullPage.size(), kMaxPlotPageBytes);
+  if (std::getenv("PLOT_PAGE_DUMP"))
+    std::ofstream(std::getenv("PLOT_PAGE_DUMP")) << fullPage;
+  std::printf("plot page: %zu bytes for 10^7 records, %zu bytes for 1,000 columns\n", page.size(),
+              fullPage.size());
+  EXPECT_LE(DisagreementStripSvg(MakePlotStrip(data)).size(), 8000u);
+}
+
+TEST(PlotPage, FigureIsWellFormedAndEveryTextEscaped) {
+  if (!HaveXmllint()) {
+    GTEST_SKIP() << "xmllint (Debian libxml2-utils) is missing: the well-formedness check did "
+                    "not run";
+  }
+  const CPlotData data = Ramp(5000, 2000, 2100);
+  const std::string hostile = "<script>alert('&')</script>\x01\xff";
+  const std::string page = PlotPageHtml(data, {hostile, hostile, hostile, hostile});
+  EXPECT_EQ(page.find("<script"), std::string::npos);
+  EXPECT_EQ(page.find('\x01'), std::string::npos);
+  EXPECT_EQ(page.find('\xff'), std::string::npos);
+  EXPECT_EQ(Count(page, "&lt;script&gt;alert(&#39;&amp;&#39;)&lt;/script&gt;\\x01\\xFF"), 5u);
+  EXPECT_EQ(XmlProblems(page), "");
+  EXPECT_EQ(XmlProblems(DisagreementStripSvg(MakePlotStrip(data))), "");
+}
+
+TEST(PlotPage, ShowsWhatTheDataHolds) {
+  const CPlotData data = Ramp(4000, 2000, 2100);
+  const std::string page =
+      PlotPageHtml(data, {"kv_timing_Korvel_TestVector_7", "t.txt",
+                          "kv_timing_Korvel_TestVector_7_rtl.htm", "index.htm"});
+  EXPECT_EQ(HoverColumns(page), 1000u);
+  EXPECT_NE(page.find("<a href=\"kv_timing_Korvel_TestVector_7_rtl.htm\">"), std::string::npos);
+  EXPECT_NE(page.find("<a href=\"index.htm\">"), std::string::npos);
+  EXPECT_NE(page.find("100 of 4,000 values disagree"), std::string::npos);
+  EXPECT_NE(page.find("First disagreement: record 2,002, line 2,002, value pair 1."),
+            std::string::npos);
+  EXPECT_NE(page.find("value (16-bit signed, 8 fraction bits)"), std::string::npos);
+  EXPECT_NE(page.find("error (LSB)"), std::string::npos);
+  EXPECT_NE(page.find("record number"), std::string::npos);
+  // Column of records 2,002..2,005: four values, all disagreeing by 3 LSB.
+  EXPECT_NE(page.find("<title>records 2,002–2,005\n4 values, 4 disagree\nfixed point 7.8125 to "
+                      "7.82422\nRTL 7.82422 to 7.83594\nerror 3 LSB</title>"),
+            std::string::npos);
+  EXPECT_NE(page.find("<title>records 2–5\n4 values, 0 disagree\nfixed point 0 to 0.0117188\n"
+                      "RTL 0 to 0.0117188</title>"),
+            std::string::npos);
+  EXPECT_EQ(page.find("<script"), std::string::npos) << "no script is needed";
+  for (const char* external : {"src=", "url(", "@import", "http://www.w3.org/1999/xhtml"}) {
+    EXPECT_EQ(page.find(external), std::string::npos) << external;
+  }
+}
+
+TEST(PlotPage, EmptyFileGivesAPageWithoutFigure) {
+  const CPlotData data;
+  const std::string page = PlotPageHtml(data, {"v", "t.txt", "", ""});
+  EXPECT_NE(page.find("No output record"), std::string::npos);
+  EXPECT_EQ(page.find("<svg"), std::string::npos);
+  EXPECT_EQ(page.find("<a "), std::string::npos);
+  EXPECT_EQ(MakePlotStrip(data), CPlotStrip{});
+  EXPECT_NE(DisagreementStripSvg(CPlotStrip{}).find("no output records"), std::string::npos);
+}
+
+TEST(PlotPage, NamedAfterTheReport) {
+  EXPECT_EQ(PlotPagePathFor("/p/Reports/kv_timing_Korvel_TestVector_1_rtl.htm"),
+            "/p/Reports/kv_timing_Korvel_TestVector_1_rtl_plot.htm");
+  EXPECT_EQ(PlotPagePathFor("/p/Reports/run.1_impl.htm"), "/p/Reports/run.1_impl_plot.htm");
+}
+
+TEST(PlotStrip, MarksTheFirstDisagreementAndShadesByShare) {
+  const CPlotStrip clean = MakePlotStrip(Ramp(600, 600, 600));
+  EXPECT_EQ(clean.shades, std::string(300, '-'));
+  EXPECT_EQ(clean.firstDisagreement, -1);
+  EXPECT_EQ(clean.firstRecord, 2u);
+  EXPECT_EQ(clean.lastRecord, 601u);
+  const std::string cleanSvg = DisagreementStripSvg(clean);
+  EXPECT_EQ(cleanSvg.find("first disagreement"), std::string::npos);
+  EXPECT_NE(cleanSvg.find("<title>records 2–601</title>"), std::string::npos);
+  EXPECT_NE(cleanSvg.find("width=\"300\" height=\"18\""), std::string::npos);
+  EXPECT_EQ(Count(cleanSvg, "<path"), 0u);
+
+  // Records 302..451 disagree: the middle quarter of the strip, every value.
+  const CPlotStrip burst = MakePlotStrip(Ramp(600, 300, 450));
+  EXPECT_EQ(burst.shades, std::string(150, '-') + std::string(75, '4') + std::string(75, '-'));
+  EXPECT_EQ(burst.firstDisagreement, 150);
+  const std::string svg = DisagreementStripSvg(burst);
+  EXPECT_NE(svg.find("M150 0h75v18h-75z"), std::string::npos) << svg;
+  EXPECT_NE(svg.find(std::string("fill=\"") + std::string(svg_palette::kDisagreement[4])),
+            std::string::npos);
+  EXPECT_NE(svg.find("<rect x=\"149\" y=\"0\" width=\"2\" height=\"18\" fill=\"#000000\"/>"),
+            std::string::npos);
+  // One disagreeing value in 8 at record 2 of a 1,000 record file: a light shade.
+  CPlotData sparse;
+  for (std::uint64_t n = 0; n < 1000; ++n) {
+    CPlotColumn& column = sparse.columns.BeginRecord(n + 2);
+    column.values = 100;
+    column.disagreeing = n == 0 ? 1 : 0;
+  }
+  sparse.hasDisagreement = true;
+  sparse.firstDisagreementRecord = 2;
+  EXPECT_EQ(MakePlotStrip(sparse).shades, "0" + std::string(299, '-'));
+}
+
+TEST(PlotStrip, StripsReadBackAreCheckedBeforeDrawing) {
+  CPlotStrip strip = MakePlotStrip(Ramp(600, 300, 450));
+  EXPECT_TRUE(IsValidPlotStrip(strip));
+  EXPECT_TRUE(IsValidPlotStrip(CPlotStrip{}));
+  for (const auto& spoil : std::vector<void (*)(CPlotStrip&)>{
+           [](CPlotStrip& s) { s.shades.pop_back(); },
+           [](CPlotStrip& s) { s.shades[3] = '<'; },
+           [](CPlotStrip& s) { s.shades[3] = '5'; },
+           [](CPlotStrip& s) { s.firstDisagreement = 300; },
+           [](CPlotStrip& s) { s.firstDisagreement = -2; },
+           [](CPlotStrip& s) { s.firstRecord = s.lastRecord + 1; },
+       }) {
+    CPlotStrip spoilt = strip;
+    spoil(spoilt);
+    EXPECT_FALSE(IsValidPlotStrip(spoilt));
+    EXPECT_EQ(DisagreementStripSvg(spoilt).find("<path"), std::string::npos)
+        << "a strip that is not valid is drawn blank";
+  }
+}
