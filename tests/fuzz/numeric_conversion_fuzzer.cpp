@@ -38,6 +38,7 @@ int ReferenceDigit(char c) {
 }
 
 double ReferenceHexToReal(std::string_view text, int fractionalLength, bool isSigned) {
+  text = text.substr(0, text.find('\0'));  // the text is zero-terminated
   if (text.size() >= 2 && text[0] == '0' && (text[1] == 'x' || (isSigned && text[1] == 'X'))) {
     text.remove_prefix(2);
   }

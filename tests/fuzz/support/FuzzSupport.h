@@ -11,7 +11,8 @@
 #include <string_view>
 
 // The interpreter, created and loaded on first use; its working directory is
-// a fresh scratch directory that holds an empty Reports folder.
+// a fresh scratch directory that holds an empty Reports folder (so give
+// libFuzzer its corpus folders as absolute paths).
 Tcl_Interp* FuzzInterp();
 
 // Aborts with what and the input's text when condition is false.
