@@ -161,7 +161,9 @@ std::string Quote(const std::string& text) {
 void Shell(const std::string& command) {
   const int status = std::system(command.c_str());
   if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) > 1) {
-    throw std::runtime_error("command failed (" + std::to_string(status) + "): " + command);
+    // The word list can be long: the start names the command.
+    throw std::runtime_error("command failed (" + std::to_string(status) +
+                             "): " + command.substr(0, 200) + (command.size() > 200 ? " ..." : ""));
   }
 }
 

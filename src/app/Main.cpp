@@ -13,6 +13,7 @@
 #include "app/Extension.h"
 #include "app/SummarizeCommandLine.h"
 #include "app/VerifyCommandLine.h"
+#include "verify/ReportFile.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ int AppInit(Tcl_Interp* interp) {
 
 // `reportapp verify ...`: an interpreter with the extension, no shell.
 int RunVerify(int argc, char** argv) {
+  InstallReportCleanupSignalHandlers();
   Tcl_FindExecutable(argv[0]);
   Tcl_Interp* interp = Tcl_CreateInterp();
   int status = 2;

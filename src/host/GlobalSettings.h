@@ -6,11 +6,16 @@
 // reads as false. A user turns a behaviour on with `set ::DR::950255 1`.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 class CGlobalSettings {
  public:
   static bool GetBool(std::string_view key);
+  // The whole-number value of key, or fallback when the variable is absent.
+  // A value that is not a whole number throws std::runtime_error naming the
+  // variable and its value.
+  static std::int64_t GetInteger(std::string_view key, std::int64_t fallback);
 };
 
 CGlobalSettings* GetGlobalSettings();

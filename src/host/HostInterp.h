@@ -18,8 +18,12 @@
 //
 // (Tcl_FindExecutable must have run once in the process before the first
 // Tcl_CreateInterp; a worker thread that ends should call Tcl_FinalizeThread
-// after deleting its interpreters.) From Tcl, a thread made with the Thread
-// package does `package require ReportApp` in its own interpreter.
+// after deleting its interpreters.) Reportapp_Init binds the interpreter for
+// the calling thread, so C++ code of the worker (GenerateVerifyReport's run,
+// CTclEvalObj, the reporters) talks to it from then on. A C++ message sink
+// (CAppMgr::SetMessageSink) is per thread too: a worker sets its own. From
+// Tcl, a thread made with the Thread package does `package require
+// ReportApp` in its own interpreter.
 //
 // The extension's init function binds the interpreter that loaded it; every
 // evaluation, setting and registration of the host layer goes to the bound

@@ -230,9 +230,9 @@ namespace eval ::DesignFlowMgr {
 }  // namespace
 
 int DefineDefaultHostProcs(Tcl_Interp* interp, const std::string& productDir) {
-  Tcl_Eval(interp, "namespace eval ::ReportApp {}");
   Tcl_CreateObjCommand(interp, "::ReportApp::sendMessage", SendMessageCommand, nullptr, nullptr);
-  if (Tcl_Eval(interp, kHostProcs) != TCL_OK) {
+  // At global level, whatever namespace the extension is loaded from.
+  if (Tcl_EvalEx(interp, kHostProcs, -1, TCL_EVAL_GLOBAL) != TCL_OK) {
     return TCL_ERROR;
   }
   Tcl_Obj* dir = Tcl_NewStringObj(productDir.data(), static_cast<int>(productDir.size()));

@@ -77,3 +77,43 @@ bool GrantEveryoneFullAccess(const char* objectName) {
   }
   return chmod(objectName, S_IRWXU | S_IRWXG | S_IRWXO) == 0;
 }
+
+namespace {
+
+// A surrogate as Tcl writes it: ED A0..BF xx. Its 10 payload bits.
+bool ReadSurrogate(std::string_view text, std::size_t at, bool high, unsigned& bits) {
+  if (at + 3 > text.size()) {
+    return false;
+  }
+  const auto b0 = static_cast<unsigned char>(text[at]);
+  const auto b1 = static_cast<unsigned char>(text[at + 1]);
+  const auto b2 = static_cast<unsigned char>(text[at + 2]);
+  const unsigned char first = high ? 0xa0 : 0xb0;
+  if (b0 != 0xed || b1 < first || b1 > first + 0x0f || (b2 & 0xc0) != 0x80) {
+    return false;
+  }
+  bits = ((b1 & 0x0fu) << 6) | (b2 & 0x3fu);
+  return true;
+}
+
+}  // namespace
+
+std::string FileSystemName(std::string_view path) {
+  std::string out;
+  out.reserve(path.size());
+  for (std::size_t i = 0; i < path.size();) {
+    unsigned high = 0;
+    unsigned low = 0;
+    if (ReadSurrogate(path, i, true, high) && ReadSurrogate(path, i + 3, false, low)) {
+      const unsigned code = 0x10000 + (high << 10) + low;
+      out += static_cast<char>(0xf0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
+      out += static_cast<char>(0x80 | (code & 0x3f));
+      i += 6;
+    } else {
+      out += path[i++];
+    }
+  }
+  return out;
+}

@@ -27,3 +27,11 @@ bool IsUNCPath(std::string_view text);
 // Gives owner, group and others read, write and execute access to the file
 // or directory. False when it does not exist or its mode cannot be changed.
 bool GrantEveryoneFullAccess(const char* objectName);
+
+// The name to hand the operating system for a path text that came from the
+// interpreter. Tcl keeps a character outside Unicode's basic plane as two
+// surrogates of three bytes each; the file system knows the character by its
+// four-byte UTF-8 form, which Tcl's own open and file commands pass on. Each
+// such surrogate pair is written in that form; every other byte stays as it
+// is, so a name given in the four-byte form (from a shell) is unchanged.
+std::string FileSystemName(std::string_view path);

@@ -334,3 +334,24 @@ int BytesToDoubles(std::string_view text, std::vector<double>& out) {
   }
   return static_cast<int>(out.size());
 }
+
+std::string EscapeControlBytes(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7f) {
+      out += "\\x";
+      out += kHex[b >> 4];
+      out += kHex[b & 0x0f];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string QuotedForMessage(std::string_view text) {
+  return "\"" + EscapeControlBytes(text) + "\"";
+}

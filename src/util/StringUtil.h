@@ -104,3 +104,11 @@ void DoublesToBytes(const std::vector<double>& values, std::string& out);
 // out becomes one element per byte, each byte read as a signed 8-bit value.
 // Returns the number of elements.
 int BytesToDoubles(std::string_view text, std::vector<double>& out);
+
+// text with every control byte (below 0x20, and 0x7f) written as \xNN, so a
+// message shows a NUL, a line feed or an escape where it is instead of being
+// cut or broken by it. Every other byte stays as it is.
+std::string EscapeControlBytes(std::string_view text);
+// EscapeControlBytes of text in double quotes: how messages name a file or
+// show a value.
+std::string QuotedForMessage(std::string_view text);

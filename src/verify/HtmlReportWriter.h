@@ -44,6 +44,19 @@ class CHtmlReportWriter {
                                std::span<const std::string_view> values, bool escape = true);
   void WriteTail();
 
+  // An output row written value by value, for a record too long to hold:
+  // BeginStreamedRow, then for each of the two value cells (fixed-point, then
+  // RTL) BeginStreamedCell, StreamedValue for every pair in order and
+  // EndStreamedCell, then EndStreamedRow. The bytes are exactly those
+  // WriteOutputRow writes for the same record.
+  void BeginStreamedRow(std::string_view time, std::string_view clocks);
+  void BeginStreamedCell();
+  // pair counts from 0; token is the raw value token, absent for the RTL side
+  // of an unpaired last value (shown empty).
+  void StreamedValue(std::size_t pair, const std::string* token, bool agrees);
+  void EndStreamedCell();
+  void EndStreamedRow();
+
   // The pairs of the output row last written, and whether pair n agreed.
   std::size_t PairCount() const { return agrees_.size(); }
   bool PairAgrees(std::size_t n) const { return agrees_[n] != 0; }

@@ -56,21 +56,22 @@ std::string ReadFirstLine(const std::string& path, const std::string& what) {
 void ApplyTestVectorHeader(const std::string& vectorPath, CQuantizer& quantizer) {
   const std::string line = ReadFirstLine(vectorPath, "test-vector file");
   if (line.empty()) {
-    throw std::runtime_error("test-vector file \"" + vectorPath +
-                             "\" has no quantizer header on its first line");
+    throw std::runtime_error("test-vector file " + QuotedForMessage(vectorPath) +
+                             " has no quantizer header on its first line");
   }
   // The first character marks the header line; the rest is the header.
   const std::string header = line.substr(1);
   if (SplitString(header, " ").size() < kHeaderFields) {
-    throw std::runtime_error("test-vector file \"" + vectorPath + "\": quantizer header \"" +
-                             header +
-                             "\" has fewer than five fields (expected e.g. \"fixed wrap floor "
+    throw std::runtime_error("test-vector file " + QuotedForMessage(vectorPath) +
+                             ": quantizer header " + QuotedForMessage(header) +
+                             " has fewer than five fields (expected e.g. \"fixed wrap floor "
                              "[16 8]\")");
   }
   try {
     quantizer.SetFromHeader(header);
   } catch (const std::runtime_error& e) {
-    throw std::runtime_error("test-vector file \"" + vectorPath + "\": bad quantizer header \"" +
-                             header + "\": " + e.what());
+    throw std::runtime_error("test-vector file " + QuotedForMessage(vectorPath) +
+                             ": bad quantizer header " + QuotedForMessage(header) + ": " +
+                             e.what());
   }
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -124,4 +125,44 @@ std::int32_t ParseClockCount(std::string_view token) {
     }
   }
   return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+bool CTokenStream::Take(std::string* token) {
+  if (token != nullptr) {
+    token->clear();
+  }
+  bool inToken = false;
+  for (;;) {
+    if (piece_.empty() && !nextPiece_(piece_)) {
+      return inToken;
+    }
+    std::size_t i = 0;
+    if (!inToken) {
+      while (i < piece_.size() && kClass[static_cast<unsigned char>(piece_[i])] == kSeparator) {
+        ++i;
+      }
+      if (i == piece_.size()) {
+        piece_ = {};
+        continue;
+      }
+      inToken = true;
+    }
+    std::size_t j = i;
+    unsigned char seen = kPlain;
+    for (; j < piece_.size(); ++j) {
+      const unsigned char c = kClass[static_cast<unsigned char>(piece_[j])];
+      if (c == kSeparator) {
+        break;
+      }
+      seen |= c;
+    }
+    sawHtmlByte_ = sawHtmlByte_ || (seen & kHtmlByte) != 0;
+    if (token != nullptr) {
+      token->append(piece_.substr(i, j - i));
+    }
+    piece_.remove_prefix(j);
+    if (!piece_.empty()) {
+      return true;  // a separator ended the token
+    }
+  }
 }

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -19,6 +21,31 @@ bool SplitRecord(std::string_view line, std::vector<std::string_view>& tokens);
 // the first other byte; no digits read as 0), except that a count outside the
 // 32-bit range saturates at its limit.
 std::int32_t ParseClockCount(std::string_view token);
+
+// The tokens of a line that comes in pieces (one too long to hold), split as
+// SplitRecord splits; a token that spans pieces is joined. Only the token
+// asked for is held, so memory is bounded by the longest token kept.
+class CTokenStream {
+ public:
+  // Hands out the line's next piece; false at the end of the line.
+  using TPieceFn = std::function<bool(std::string_view& piece)>;
+
+  explicit CTokenStream(TPieceFn nextPiece) : nextPiece_(std::move(nextPiece)) {}
+
+  // The next token into token; false (token empty) at the end of the line.
+  bool Next(std::string& token) { return Take(&token); }
+  // Passes over the next token without keeping it; false at the end.
+  bool Skip() { return Take(nullptr); }
+  // Whether a token taken so far held a byte that HTML needs escaped.
+  bool SawHtmlByte() const { return sawHtmlByte_; }
+
+ private:
+  bool Take(std::string* token);
+
+  TPieceFn nextPiece_;
+  std::string_view piece_;
+  bool sawHtmlByte_ = false;
+};
 
 // Token positions, 0-based.
 inline constexpr std::size_t kTimeToken = 0;

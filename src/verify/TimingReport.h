@@ -32,6 +32,13 @@ struct CTimingFileSummary {
   std::uint64_t skipped = 0;        // records of one or two tokens
   bool hasLatency = false;          // the file had an output record
   CClockFigures own;                // this file's figures alone
+  // Some line held a carriage return that does not end it: the file probably
+  // has CR-only line ends and was read as fewer, longer records (warned).
+  bool strayCarriageReturns = false;
+  // The file's size changed while it was read, so the report may not match
+  // the file as it was or as it is (warned). Set by the caller that knows the
+  // file (CVerifyReportRun); a command line should treat it as an error.
+  bool inputChanged = false;
 };
 
 // Sees every compared value pair of the output records as the report is
@@ -58,11 +65,34 @@ struct CTimingReportHooks {
   std::function<void(std::uint64_t bytesRead)> progress;
   // Told of every output record and its pairs; may be null.
   CPairObserver* observer = nullptr;
+  // Reads the input again at an offset (a regular file), for the second pass
+  // over a line too long to hold. Without it such a line is kept in an
+  // unnamed temporary file while it is read.
+  std::function<std::size_t(std::uint64_t offset, char* data, std::size_t size)> readAt;
+  // Lines up to heldLine bytes are split in memory, longer ones streamed; a
+  // line longer than lineLimit is an error naming the file and line, which
+  // names lineLimitName as the way to change the limit.
+  std::size_t heldLine = CLineReader::kDefaultHeldLine;
+  std::uint64_t lineLimit = CLineReader::kDefaultLineLimit;
+  std::string lineLimitName;
 };
 
 // Reads every line of the file from reader and writes one row per record.
 // figures carries latency and extremes across the files of one command call;
-// fileName is used in warnings.
+// fileName is used in warnings and errors.
+//
+// A line longer than the reader holds is written in two passes over its
+// tokens (the fixed-point cell, then the RTL cell), holding one value pair at
+// a time: memory is bounded by the reader's block and held-line sizes plus
+// twice the longest token, whatever the length of a line. Running out of
+// memory is a std::runtime_error naming the file and line.
 CTimingFileSummary WriteTimingRows(CLineReader& reader, CHtmlReportWriter& writer,
                                    CClockFigures& figures, const std::string& fileName,
                                    const CTimingReportHooks& hooks = {});
+
+// The variable that sets the line limit of timing files, in bytes.
+inline constexpr const char* kLineLimitSetting = "ReportApp::maxLineBytes";
+// The line limit the host's settings give: ::ReportApp::maxLineBytes when it
+// is set, else CLineReader::kDefaultLineLimit (1 GiB). Throws
+// std::runtime_error when the variable is not a positive whole number.
+std::uint64_t LineLimitSetting();

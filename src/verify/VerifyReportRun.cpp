@@ -119,6 +119,15 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   CTimingReportHooks hooks;
   hooks.warn = hooks_.warn;
   hooks.observer = hooks_.observers.empty() ? static_cast<CPairObserver*>(&gather) : &fanOut;
+  // Bounded memory for long lines: a regular file is read again by offset
+  // for a long line's second pass; lines past the limit are an error.
+  if (timing.CanReadAt()) {
+    hooks.readAt = [&timing](std::uint64_t offset, char* data, std::size_t size) {
+      return timing.ReadAt(offset, data, size);
+    };
+  }
+  hooks.lineLimit = LineLimitSetting();
+  hooks.lineLimitName = std::string("set ::") + kLineLimitSetting + " to change it";
   if (hooks_.progress) {
     hooks.progress = [this, &timing](std::uint64_t done) {
       hooks_.progress(timing.Path(), done, timing.Size());
@@ -129,6 +138,12 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   // so that a file failing half way leaves them as they were.
   CClockFigures fileFigures;
   result.summary = WriteTimingRows(reader, writer, fileFigures, timingPath, hooks);
+  if (const std::optional<std::string> change = timing.ChangeWhileRead(reader.BytesRead())) {
+    result.summary.inputChanged = true;
+    if (hooks_.warn) {
+      hooks_.warn(*change);
+    }
+  }
   result.result.records = result.summary.records;
   result.result.SetStatusFromCounts();
   FoldFileFigures(figures_, result.result.figures);

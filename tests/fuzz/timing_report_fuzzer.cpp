@@ -2,11 +2,16 @@
 //
 // Input layout: byte 0 chooses the reader's and writer's block sizes and
 // whether values are shown as reals; byte 1 is the fraction length for the
-// real values (signed); the rest is the timing file.
+// real values (signed); byte 2 the held-line size below which lines are split
+// in memory (longer ones are streamed) and whether a streamed line is read
+// again by offset or from a spool file; the rest is the timing file.
 //
 // Besides the sanitizers, each run checks what must hold for any input: the
 // report is head, rows and tail; one row per record; one red pair of fonts
-// per disagreeing value; latency and extremes follow the records.
+// per disagreeing value; latency and extremes follow the records; and the
+// report with long lines streamed is byte for byte the one with every line
+// held.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,18 +39,17 @@ void Check(bool condition) {
   }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 2) {
-    return 0;
-  }
-  const std::uint8_t mode = data[0];
-  const auto fractionalLength = static_cast<std::int64_t>(static_cast<std::int8_t>(data[1]));
-  const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
-
-  CLineReader reader(TextSource(text), 1 + (mode & 0x0f));
+struct CRun {
   std::string report;
+  CTimingFileSummary summary;
+  CClockFigures figures;
+};
+
+CRun WriteReport(std::string_view text, std::uint8_t mode, std::int64_t fractionalLength,
+                 std::size_t heldLine, bool readAgain) {
+  CRun run;
+  CLineReader reader(TextSource(text), 1 + (mode & 0x0f));
+  std::string& report = run.report;
   COutputBuffer buffer([&](std::string_view bytes) { report.append(bytes); },
                        1 + ((mode >> 4) & 0x03) * 37);
   TValueText valueText;
@@ -53,11 +57,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     valueText = CRealValueText(fractionalLength, (mode & 0x40) != 0);
   }
   CHtmlReportWriter writer(buffer, valueText);
-  CClockFigures figures;
+  CTimingReportHooks hooks;
+  hooks.heldLine = heldLine;
+  if (readAgain) {
+    hooks.readAt = [text](std::uint64_t offset, char* out, std::size_t n) {
+      const std::string_view piece = text.substr(std::min<std::uint64_t>(offset, text.size()), n);
+      std::copy(piece.begin(), piece.end(), out);
+      return piece.size();
+    };
+  }
   writer.WriteHead();
-  const CTimingFileSummary summary = WriteTimingRows(reader, writer, figures, "fuzz.txt");
+  run.summary = WriteTimingRows(reader, writer, run.figures, "fuzz.txt", hooks);
   writer.WriteTail();
   buffer.Flush();
+  return run;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 3) {
+    return 0;
+  }
+  const std::uint8_t mode = data[0];
+  const auto fractionalLength = static_cast<std::int64_t>(static_cast<std::int8_t>(data[1]));
+  const std::size_t heldLine = 1 + (data[2] & 0x3f);
+  const bool readAgain = (data[2] & 0xc0) != 0;  // a spool file in one case of four
+  const std::string_view text(reinterpret_cast<const char*>(data + 3), size - 3);
+
+  const CRun run = WriteReport(text, mode, fractionalLength, heldLine, readAgain);
+  const CRun held = WriteReport(text, mode, fractionalLength, CLineReader::kDefaultHeldLine, false);
+  Check(run.report == held.report);
+  const std::string& report = run.report;
+  const CTimingFileSummary& summary = run.summary;
+  const CClockFigures& figures = run.figures;
 
   const std::string_view head = ReportHeadText();
   Check(std::string_view(report).substr(0, head.size()) == head);

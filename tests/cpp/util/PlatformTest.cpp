@@ -91,3 +91,14 @@ TEST(PlatformAccess, MissingPathFails) {
 }
 
 }  // namespace
+
+TEST(FileSystemNameForm, SurrogatePairsBecomeFourByteCharacters) {
+  // U+1F600 as Tcl keeps it (two three-byte surrogates) and as UTF-8.
+  EXPECT_EQ(FileSystemName("k\xed\xa0\xbd\xed\xb8\x80.txt"), "k\xf0\x9f\x98\x80.txt");
+  EXPECT_EQ(FileSystemName("\xed\xaf\xbf\xed\xbf\xbf"), "\xf4\x8f\xbf\xbf");  // U+10FFFF
+  // The four-byte form, plain text and lone surrogates stay as they are.
+  for (const std::string text : {"k\xf0\x9f\x98\x80.txt", "/a/b c.txt", "\xed\xa0\xbd.txt",
+                                 "\xed\xb8\x80\xed\xa0\xbd", ""}) {
+    EXPECT_EQ(FileSystemName(text), text);
+  }
+}

@@ -270,3 +270,10 @@ TEST(StringBytes, BytesSurviveARoundTrip) {
 }
 
 }  // namespace
+
+TEST(EscapeControlBytes, EveryControlByteIsShownAndNothingIsCut) {
+  EXPECT_EQ(EscapeControlBytes(std::string("a\0b\x1f\x7f\n\t c", 9)),
+            "a\\x00b\\x1f\\x7f\\x0a\\x09 c");
+  EXPECT_EQ(EscapeControlBytes("plain \\ text \xc3\xa9"), "plain \\ text \xc3\xa9");
+  EXPECT_EQ(QuotedForMessage(std::string("x\0y", 3)), "\"x\\x00y\"");
+}

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -26,7 +30,7 @@ TEST(ReportFileCommit, RenamesIntoPlaceOnlyWhenComplete) {
   ScratchDir dir;
   const std::string path = (dir.Path() / "r.htm").string();
   {
-    CReportFile report(path);
+    CReportFile report(path, CReportFile::ETemporary::kNamed);
     report.Write("<html>");
     EXPECT_FALSE(fs::exists(path));
     EXPECT_TRUE(fs::exists(report.TemporaryPath()));
@@ -78,4 +82,129 @@ TEST(ReportFileCreate, RefusesToReplaceWhatIsNotAPlainFile) {
   EXPECT_THROW(CReportFile((dir.Path() / "r.htm").string()), std::runtime_error);
   EXPECT_THROW(CReportFile("/dev/null"), std::runtime_error);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// Temporary files: unnamed where the file system allows, short names
+// otherwise, and nothing left behind by an interrupted run.
+
+namespace {
+
+// The id of a process that has ended (and been waited for).
+pid_t GonePid() {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::_exit(0);
+  }
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Runs body in a child process and returns its wait status.
+template <typename F>
+int InChild(F body) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    body();
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return status;
+}
+
+}  // namespace
+
+TEST(ReportFileTemporary, UnnamedFileLeavesNoEntryUntilCommit) {
+  ScratchDir dir;
+  const std::string path = dir.Write("r.htm", "earlier");
+  {
+    CReportFile report(path);
+    report.Write("new report");
+    if (!report.TemporaryPath().empty()) {
+      GTEST_SKIP() << "the scratch file system has no O_TMPFILE";
+    }
+    EXPECT_EQ(FilesIn(dir.Path()), 1);
+    report.Commit();
+  }
+  EXPECT_EQ(ReadFile(path), "new report");
+  EXPECT_EQ(FilesIn(dir.Path()), 1);
+}
+
+TEST(ReportFileTemporary, NamesUpToTheNameLimitWork) {
+  ScratchDir dir;
+  const std::string name = std::string(251, 'n') + ".htm";  // 255 bytes
+  for (const auto temporary :
+       {CReportFile::ETemporary::kUnnamed, CReportFile::ETemporary::kNamed}) {
+    const std::string path = (dir.Path() / name).string();
+    CReportFile report(path, temporary);
+    report.Write("long name");
+    report.Commit();
+    EXPECT_EQ(ReadFile(path), "long name");
+    EXPECT_EQ(FilesIn(dir.Path()), 1);
+  }
+}
+
+TEST(ReportFileTemporary, ALaterReportRemovesTemporariesOfGoneProcesses) {
+  ScratchDir dir;
+  const std::string gone = std::to_string(GonePid());
+  const std::string alive = std::to_string(::getppid());
+  dir.Write(".ra-" + gone + "-3.tmp", "left by a killed run");
+  dir.Write(".r.htm." + gone + ".0.tmp", "left by an earlier version");
+  const std::string running = dir.Write(".ra-" + alive + "-0.tmp", "a running process");
+  const std::string other = dir.Write(".notes.tmp", "not a report's");
+  CReportFile report((dir.Path() / "r.htm").string());
+  report.Write("x");
+  report.Commit();
+  EXPECT_EQ(FilesIn(dir.Path()), 3);
+  EXPECT_TRUE(fs::exists(running));
+  EXPECT_TRUE(fs::exists(other));
+}
+
+TEST(ReportFileTemporary, SigkillLeavesNothingOnceTheNextRunIsDone) {
+  for (const auto temporary :
+       {CReportFile::ETemporary::kUnnamed, CReportFile::ETemporary::kNamed}) {
+    ScratchDir dir;
+    const std::string path = dir.Write("r.htm", "earlier report");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      CReportFile report(path, temporary);
+      const std::string block(1 << 16, 'x');
+      report.Write(block);
+      (void)!::write(ready[1], "r", 1);
+      for (;;) {
+        report.Write(block);
+        ::usleep(1000);
+      }
+    }
+    char c = 0;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    CReportFile next((dir.Path() / "other.htm").string());
+    next.Write("y");
+    next.Commit();
+    EXPECT_EQ(ReadFile(path), "earlier report");
+    EXPECT_EQ(FilesIn(dir.Path()), 2);
+  }
+}
+
+TEST(ReportFileTemporary, SignalHandlersRemoveTheTemporaryFile) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    ScratchDir dir;
+    const std::string path = dir.Write("r.htm", "earlier report");
+    const int status = InChild([&] {
+      InstallReportCleanupSignalHandlers();
+      CReportFile report(path, CReportFile::ETemporary::kNamed);
+      report.Write("half");
+      ::raise(signal);
+    });
+    ASSERT_TRUE(WIFSIGNALED(status)) << signal;
+    EXPECT_EQ(WTERMSIG(status), signal);
+    EXPECT_EQ(FilesIn(dir.Path()), 1) << "signal " << signal;
+    EXPECT_EQ(ReadFile(path), "earlier report");
+  }
 }
