@@ -52,6 +52,13 @@ CBenchOptions ParseOptions(int argc, char** argv) {
       }
       return argv[++i];
     };
+    if (word == "--help" || word == "-h") {
+      std::printf(
+          "plot_overhead_bench [--records N] [--dir DIR] [--keep]\n"
+          "  the report pass of one timing file of N records (default 200,000) with and\n"
+          "  without the plots, and the plot page size for 10 million records\n");
+      std::exit(0);
+    }
     if (word == "--records") {
       options.records = std::stoull(value());
     } else if (word == "--dir") {

@@ -13,6 +13,7 @@
 
 #include "app/Extension.h"
 #include "host/HostInterp.h"
+#include "summary/PlotOutput.h"
 
 namespace {
 
@@ -112,6 +113,8 @@ void Worker(CSharedRun& shared) {
     };
     std::vector<std::string>* warnings = nullptr;
     hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
+    CPlotRun plots;
+    hooks.observers.push_back(plots.Observer());
     CVerifyReportRun run(inputs.settings, hooks);
     std::size_t index = 0;
     while (shared.Take(index)) {
@@ -120,7 +123,7 @@ void Worker(CSharedRun& shared) {
       fileDone = 0;
       CFileResult result;
       if (failure.empty()) {
-        result = RunOneFile(run, inputs.paths[index], inputs.names[index]);
+        result = RunOneFile(run, inputs.paths[index], inputs.names[index], &plots);
       } else {
         result.timingFile = inputs.names[index];
         result.status = EFileStatus::kError;
@@ -149,12 +152,14 @@ std::vector<CFileResult> RunInThisThread(const CRunInputs& inputs, const CRunEve
       }
     };
   }
+  CPlotRun plots;
+  hooks.observers.push_back(plots.Observer());
   CVerifyReportRun run(inputs.settings, hooks);
   std::vector<CFileResult> results;
   for (std::size_t i = 0; i < inputs.paths.size(); ++i) {
     std::vector<std::string> fileWarnings;
     warnings = &fileWarnings;
-    results.push_back(RunOneFile(run, inputs.paths[i], inputs.names[i]));
+    results.push_back(RunOneFile(run, inputs.paths[i], inputs.names[i], &plots));
     before += FileSize(inputs.paths[i]);
     if (events.fileDone) {
       events.fileDone(i, results.back(), fileWarnings);
@@ -173,11 +178,20 @@ std::uint64_t TotalBytes(const std::vector<std::string>& paths) {
   return total;
 }
 
-CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name) {
+CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name,
+                       CPlotRun* plots) {
   const auto started = std::chrono::steady_clock::now();
   CFileResult result;
   try {
+    if (plots != nullptr) {
+      plots->BeginFile(run, path);
+    }
     result = run.RunFile(path).result;
+    if (plots != nullptr) {
+      CPlotOutput output = plots->EndFile(path, result.report);
+      result.plotPage = std::move(output.pagePath);
+      result.plotStrip = std::move(output.strip);
+    }
   } catch (const std::bad_alloc&) {
     result.status = EFileStatus::kError;
     result.error = "timing file \"" + name + "\": out of memory";

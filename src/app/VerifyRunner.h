@@ -31,9 +31,13 @@ struct CRunEvents {
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
 };
 
+class CPlotRun;
+
 // One file's report; never throws: a failure is the result's status
-// "error" with its text.
-CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name);
+// "error" with its text. With plots (whose observer run has), the file's
+// plot page is written beside its report and its strip kept in the result.
+CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name,
+                       CPlotRun* plots = nullptr);
 
 // All files. With jobs > 1 each worker thread creates an interpreter,
 // initialises Tcl and the extension in it, and takes the next file until

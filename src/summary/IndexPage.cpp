@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "summary/MarkupEscape.h"
+#include "summary/PlotStrip.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ th,td{border-bottom:1px solid #d0d7de;padding:6px 8px;text-align:left;vertical-a
 th{background:#f6f8fa;position:sticky;top:0}
 td.n{text-align:right;font-variant-numeric:tabular-nums}
 td.v{overflow-wrap:anywhere;max-width:28em}
+td.p{min-width:300px}
+td.p svg{display:block;width:300px;max-width:100%;height:auto}
 .s{display:inline-block;min-width:3.5em;text-align:center;padding:2px 6px;border-radius:3px;font-weight:bold;color:#fff}
 .s.pass{background:#1a7f37}.s.fail{background:#cf222e}.s.empty{background:#9a6700}.s.error{background:#8250df}
 tr.bad td{background:#fff5f5}
@@ -33,6 +36,7 @@ code{font-family:ui-monospace,Menlo,Consolas,monospace;overflow-wrap:anywhere}
  td{border:none;padding:3px 8px;max-width:none}
  td.n{text-align:left}
  td:empty{display:none}
+ td.p{min-width:0}
  td[data-label]::before{content:attr(data-label) ": ";font-weight:bold;color:#57606a}
 }
 )";
@@ -77,6 +81,19 @@ std::string FirstDisagreementHtml(const CFileResult& file) {
   return html;
 }
 
+// Where the disagreements fall along the file, linked to its plot page.
+std::string PlotStripHtml(const CFileResult& file) {
+  if (file.plotPage.empty()) {
+    return {};
+  }
+  std::string html = "<a href=\"";
+  Text(html, RelativeUrl(ReportFileName(file.plotPage)));
+  html += "\" title=\"plot of the values and where they disagree\">";
+  html += DisagreementStripSvg(file.plotStrip);
+  html += "</a>";
+  return html;
+}
+
 void Row(std::string& out, const CFileResult& file, bool allowEmpty) {
   const std::string_view status = FileStatusName(file.status);
   out += FilePasses(file, allowEmpty) ? "<tr>" : "<tr class=\"bad\">";
@@ -98,6 +115,7 @@ void Row(std::string& out, const CFileResult& file, bool allowEmpty) {
   Cell(out, "Records", "n", counted ? Number(file.records) : "");
   Cell(out, "Values", "n", counted ? Number(file.values) : "");
   Cell(out, "Disagreeing", "n", counted ? Number(file.disagreeing) : "");
+  Cell(out, "Where", "p", PlotStripHtml(file));
   Cell(out, "First disagreement", "v", FirstDisagreementHtml(file));
   const CClockFigures own = file.OwnFigures();
   const bool hasFigures = counted && file.figures.outputRecords > 0;
@@ -176,7 +194,7 @@ std::string SummaryToIndexPage(const CRunSummary& summary, bool allowEmpty) {
   Totals(out, summary);
   out +=
       "<table id=\"files\">\n<thead><tr><th>Status</th><th>Vector</th><th>Records</th>"
-      "<th>Values</th><th>Disagreeing</th><th>First disagreement</th><th>Latency</th>"
+      "<th>Values</th><th>Disagreeing</th><th>Where</th><th>First disagreement</th><th>Latency</th>"
       "<th>Min/max clocks</th></tr></thead>\n<tbody>\n";
   std::vector<const CFileResult*> order;
   for (const CFileResult& file : summary.files) {

@@ -2,20 +2,13 @@
 
 #include <stdexcept>
 
+#include "summary/IndexPage.h"
 #include "summary/PlotPage.h"
+#include "summary/RunSummary.h"
 #include "util/FilePath.h"
 #include "verify/ReportFile.h"
 #include "verify/TestVectorFile.h"
 #include "verify/VerifyReportRun.h"
-
-namespace {
-
-std::string FileNameOf(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
 
 void CPlotRun::BeginFile(const CVerifyReportRun& run, const std::string& timingPath) {
   if (!VectorSuffix(timingPath)) {
@@ -33,8 +26,8 @@ CPlotOutput CPlotRun::EndFile(const std::string& timingPath, const std::string& 
   CPlotPageInfo info;
   info.vectorName = CFilePath(timingPath).BaseName();
   info.timingPath = timingPath;
-  info.reportLink = FileNameOf(reportPath);
-  info.indexLink = linkIndex_ ? "index.htm" : "";
+  info.reportLink = RelativeUrl(ReportFileName(reportPath));
+  info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
   const std::string page = PlotPageHtml(collector_.Data(), info);
   CReportFile file(output.pagePath);
   file.Write(page);

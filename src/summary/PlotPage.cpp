@@ -203,16 +203,20 @@ class CPlotFigure {
     return EnvelopePath(points);
   }
 
+  // The RTL outline is drawn wide and under the fixed-point envelope, so
+  // that where both agree the blue shows on an orange edge, and where they
+  // part the orange stands out alone.
   void ValueTraces() {
+    svg_.Path(Envelope(&CPlotColumn::Rtl, y_, true),
+              CSvgWriter::Attribute("fill", "none") +
+                  CSvgWriter::Attribute("stroke", svg_palette::kRtl) +
+                  CSvgWriter::Attribute("stroke-width", "3") +
+                  CSvgWriter::Attribute("stroke-linejoin", "round"));
     svg_.Path(Envelope(&CPlotColumn::FixedPoint, y_, true),
               CSvgWriter::Attribute("fill", svg_palette::kFixedPoint) +
                   CSvgWriter::Attribute("fill-opacity", "0.35") +
                   CSvgWriter::Attribute("stroke", svg_palette::kFixedPoint) +
                   CSvgWriter::Attribute("stroke-width", "1"));
-    svg_.Path(Envelope(&CPlotColumn::Rtl, y_, true),
-              CSvgWriter::Attribute("fill", "none") +
-                  CSvgWriter::Attribute("stroke", svg_palette::kRtl) +
-                  CSvgWriter::Attribute("stroke-width", "1.2"));
   }
 
   void ErrorTrace() {

@@ -14,6 +14,17 @@ json DisagreementToJson(const CDisagreement& d) {
           {"pair", d.pair}, {"fixedPoint", d.fixedPoint}, {"rtl", d.rtl}};
 }
 
+// The plot page and the index strip (one shade character per pixel), so that
+// a merge of shards draws the same index.
+json PlotToJson(const CFileResult& file) {
+  const CPlotStrip& strip = file.plotStrip;
+  return {{"page", file.plotPage},
+          {"strip", strip.shades},
+          {"firstDisagreementAt", strip.firstDisagreement},
+          {"firstRecord", strip.firstRecord},
+          {"lastRecord", strip.lastRecord}};
+}
+
 json FileToJson(const CFileResult& file) {
   const CClockFigures own = file.OwnFigures();
   json disagreements = json::array();
@@ -39,6 +50,9 @@ json FileToJson(const CFileResult& file) {
   }
   if (file.status == EFileStatus::kError) {
     out["error"] = file.error;
+  }
+  if (!file.plotPage.empty()) {
+    out["plot"] = PlotToJson(file);
   }
   return out;
 }
@@ -113,6 +127,21 @@ CFileResult FileFromJson(const CReader& r, const json& f, std::size_t index) {
   }
   if (file.status == EFileStatus::kError) {
     file.error = r.Text(f, "error", where);
+  }
+  if (f.contains("plot")) {
+    const std::string at = where + "plot ";
+    const json& plot = r.Field(f, "plot", json::value_t::object, where);
+    file.plotPage = r.Text(plot, "page", at);
+    CPlotStrip& strip = file.plotStrip;
+    strip.shades = r.Text(plot, "strip", at);
+    strip.firstDisagreement = r.Clock(plot, "firstDisagreementAt", at);
+    strip.firstRecord = r.Count(plot, "firstRecord", at);
+    strip.lastRecord = r.Count(plot, "lastRecord", at);
+    if (!IsValidPlotStrip(strip)) {
+      r.Fail(at + "is not a strip of " + std::to_string(kStripWidth) +
+             " shades (\"-\" or \"0\" to \"" + std::to_string(kDisagreementLevels - 1) +
+             "\") with its first disagreement inside it");
+    }
   }
   CFileFigures& figures = file.figures;
   figures.outputRecords = file.records > 0 ? file.records - 1 : 0;

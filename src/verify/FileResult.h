@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "verify/PlotStrip.h"
 #include "verify/TimingReport.h"
 
 enum class EFileStatus { kPass, kFail, kEmpty, kError };
@@ -59,6 +60,10 @@ struct CFileResult {
   std::vector<CDisagreement> firstDisagreements;
   double seconds = 0;
   std::string error;  // the error text when status is kError
+  // The plot page written beside the report ("" when none was) and where
+  // the disagreements fall, for the index row.
+  std::string plotPage;
+  CPlotStrip plotStrip;
 
   // The file's own latency and extremes: what GenerateVerifyReport returns
   // for this file alone.

@@ -19,6 +19,7 @@ class CStripPosition {
       : first_(static_cast<double>(firstRecord)),
         perRecord_(kStripWidth / static_cast<double>(lastRecord + 1 - firstRecord)) {}
   double operator()(double record) const { return (record - first_) * perRecord_; }
+  double Record(double pixel) const { return first_ + pixel / perRecord_; }
   int Pixel(double record) const {
     return std::clamp(static_cast<int>((*this)(record)), 0, kStripWidth - 1);
   }
@@ -28,16 +29,31 @@ class CStripPosition {
   double perRecord_;
 };
 
-// The columns summed into one bucket per pixel; a column is counted in the
-// pixel its middle falls in, so counts are neither lost nor doubled.
+// The columns summed into one bucket per pixel: a column is counted in the
+// pixel its middle falls in, so counts are neither lost nor doubled when
+// columns are narrower than pixels. A pixel that no column's middle falls in
+// (columns wider than pixels) takes the counts of the column under its middle.
 std::vector<CPixel> PixelsOf(const CPlotColumns& columns, const CStripPosition& x) {
   std::vector<CPixel> pixels(kStripWidth);
+  std::vector<bool> taken(kStripWidth, false);
   for (const CPlotColumn& column : columns) {
     const double middle =
         (static_cast<double>(column.firstRecord) + static_cast<double>(column.lastRecord + 1)) / 2;
-    CPixel& pixel = pixels[x.Pixel(middle)];
-    pixel.values += column.values;
-    pixel.disagreeing += column.disagreeing;
+    const int n = x.Pixel(middle);
+    pixels[n].values += column.values;
+    pixels[n].disagreeing += column.disagreeing;
+    taken[n] = true;
+  }
+  const double first = static_cast<double>(columns[0].firstRecord);
+  const double width = static_cast<double>(columns.RecordsPerColumn());
+  for (int n = 0; n < kStripWidth; ++n) {
+    if (taken[n]) {
+      continue;
+    }
+    const double record = x.Record(n + 0.5);
+    const auto k = static_cast<std::size_t>((record - first) / width);
+    const CPlotColumn& column = columns[std::min(k, columns.Count() - 1)];
+    pixels[n] = {column.values, column.disagreeing};
   }
   return pixels;
 }
