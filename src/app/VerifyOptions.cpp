@@ -1,6 +1,8 @@
 #include "app/VerifyOptions.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -124,7 +126,9 @@ CVerifyOptions ParseVerifyOptions(const std::vector<std::string>& words) {
       return true;
     }
     if (reader.Is("--jobs") || reader.Is("-j")) {
-      options.jobs = static_cast<unsigned>(reader.Count("a count of 1 or more", 1));
+      // A count past what unsigned holds means "as many as may run", never 0.
+      options.jobs = static_cast<unsigned>(std::min<std::size_t>(
+          reader.Count("a count of 1 or more", 1), std::numeric_limits<unsigned>::max()));
       return true;
     }
     if (reader.Is("--impl")) {

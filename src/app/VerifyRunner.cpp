@@ -186,7 +186,15 @@ CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std
     if (plots != nullptr) {
       plots->BeginFile(run, path);
     }
-    result = run.RunFile(path).result;
+    const CVerifyFileResult file = run.RunFile(path);
+    result = file.result;
+    if (file.summary.inputChanged) {
+      // What was read is not the file as it stands: its report cannot be
+      // trusted as a complete comparison.
+      result.status = EFileStatus::kError;
+      result.error = "timing file \"" + name +
+                     "\" changed while it was read; its report may not cover the whole file";
+    }
     if (plots != nullptr) {
       CPlotOutput output = plots->EndFile(path, result.report);
       result.plotPage = std::move(output.pagePath);

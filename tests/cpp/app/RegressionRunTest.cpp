@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -11,6 +13,8 @@
 
 #include "app/SummarizeCommandLine.h"
 #include "app/VerifyCommandLine.h"
+#include "app/VerifyOptions.h"
+#include "app/VerifyRunner.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -277,4 +281,37 @@ TEST(RegressionWords, VersionAndBadValues) {
   EXPECT_EQ(Verify({"--quiet=yes", "x"}).err, "reportapp verify: --quiet takes no value\n");
   EXPECT_EQ(Summarize({"--jobs", "2"}).err, "reportapp summarize: unknown option \"--jobs\"\n");
   EXPECT_EQ(Summarize({"--help"}).out, SummarizeUsageText());
+}
+
+TEST(RegressionOptions, AHugeJobCountMeansManyWorkersNeverNone) {
+  const CVerifyOptions options = ParseVerifyOptions({"--jobs", "4294967296", "t.txt"});
+  EXPECT_EQ(options.jobs, std::numeric_limits<unsigned>::max());
+  EXPECT_THROW(ParseVerifyOptions({"--jobs", "0", "t.txt"}), std::runtime_error);
+}
+
+TEST(RegressionRun, ATimingFileThatChangesWhileReadIsAnError) {
+  ScratchDir dir;
+  fs::create_directory(dir.Path() / "Reports");
+  std::string text = "0 s 0\n";
+  for (int i = 0; i < 70000; ++i) {
+    text += "1 o 1 a a\n";
+  }
+  const std::string path = dir.Write("grows.txt", text);
+  bool appended = false;
+  CVerifyHooks hooks;
+  hooks.warn = [](const std::string&) {};
+  hooks.progress = [&](const std::string&, std::uint64_t, std::uint64_t) {
+    if (!appended) {
+      std::ofstream(path, std::ios::app) << "2 o 1 b c\n";
+      appended = true;
+    }
+  };
+  CVerifySettings settings;
+  settings.projectDirectory = dir.Path().string();
+  CVerifyReportRun run(settings, hooks);
+  const CFileResult result = RunOneFile(run, path, "grows.txt", nullptr);
+  ASSERT_TRUE(appended);
+  EXPECT_EQ(result.status, EFileStatus::kError);
+  EXPECT_NE(result.error.find("\"grows.txt\" changed while it was read"), std::string::npos)
+      << result.error;
 }
