@@ -23,6 +23,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "BenchTimingFile.h"
 #include "app/Extension.h"
 #include "summary/PlotOutput.h"
 #include "summary/PlotPage.h"
@@ -70,41 +71,6 @@ CBenchOptions ParseOptions(int argc, char** argv) {
     }
   }
   return options;
-}
-
-// The throughput benchmark's records: a start record, then output records
-// of 8 pairs of 16-bit values, about one pair in fifty disagreeing.
-void GenerateTimingFile(const fs::path& path, std::uint64_t records) {
-  std::ofstream out(path, std::ios::binary);
-  std::string block = "0 start 0\n";
-  std::uint64_t seed = 0x2545F4914F6CDD1Dull;
-  const auto next = [&seed]() {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
-  std::uint64_t time = 0;
-  char line[512];
-  for (std::uint64_t record = 0; record < records; ++record) {
-    const unsigned clocks = 3 + static_cast<unsigned>(next() % 7);
-    time += clocks * 10;
-    int n = std::snprintf(line, sizeof line, "%llu out %u", static_cast<unsigned long long>(time),
-                          clocks);
-    for (int pair = 0; pair < 8; ++pair) {
-      const unsigned value = static_cast<unsigned>(next() & 0xffff);
-      const unsigned rtl = next() % 50 == 0 ? (value ^ 1u) : value;
-      n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " 0x%04x 0x%04x",
-                         value, rtl);
-    }
-    line[n++] = '\n';
-    block.append(line, static_cast<std::size_t>(n));
-    if (block.size() > (1 << 20)) {
-      out << block;
-      block.clear();
-    }
-  }
-  out << block;
 }
 
 struct CTimes {
@@ -193,7 +159,7 @@ int main(int argc, char** argv) {
     fs::create_directories(dir / "FixedPointM");
     std::ofstream(dir / "FixedPointM" / "Korvel_TestVector_1.txt") << "%fixed wrap floor [16 8]\n";
     const fs::path timing = dir / "kv_timing_Korvel_TestVector_1.txt";
-    GenerateTimingFile(timing, options.records);
+    WriteBenchTimingFile(timing, options.records);
     const double inputMb = static_cast<double>(fs::file_size(timing)) / 1e6;
 
     CBenchInterp tcl;

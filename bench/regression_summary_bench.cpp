@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchTimingFile.h"
 #include "summary/IndexPage.h"
 #include "summary/JUnitReport.h"
 #include "summary/RunSummary.h"
@@ -108,40 +109,6 @@ COptions ParseOptions(int argc, char** argv) {
     }
   }
   return options;
-}
-
-// Output records of 8 pairs of 16-bit values, about one pair in fifty
-// disagreeing, as verify_throughput_bench writes them.
-void GenerateTimingFile(const fs::path& path, long records, std::uint64_t seed) {
-  std::ofstream out(path, std::ios::binary);
-  std::string block = "0 start 0\n";
-  const auto next = [&seed]() {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
-  std::uint64_t time = 0;
-  char line[512];
-  for (long r = 0; r < records; ++r) {
-    const unsigned clocks = 3 + static_cast<unsigned>(next() % 7);
-    time += clocks * 10;
-    int n = std::snprintf(line, sizeof line, "%llu out %u", static_cast<unsigned long long>(time),
-                          clocks);
-    for (int pair = 0; pair < 8; ++pair) {
-      const unsigned value = static_cast<unsigned>(next() & 0xffff);
-      const unsigned rtl = next() % 50 == 0 ? (value ^ 1u) : value;
-      n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " 0x%04x 0x%04x",
-                         value, rtl);
-    }
-    line[n++] = '\n';
-    block.append(line, static_cast<std::size_t>(n));
-    if (block.size() > (1 << 20)) {
-      out << block;
-      block.clear();
-    }
-  }
-  out << block;
 }
 
 double Seconds(const std::function<void()>& work) {
@@ -260,8 +227,8 @@ int main(int argc, char** argv) {
     std::uintmax_t manyBytes = 0;
     for (long f = 0; f < options.files; ++f) {
       const fs::path path = many / ("kv_timing_Korvel_TestVector_" + std::to_string(f) + ".txt");
-      GenerateTimingFile(path, options.records,
-                         0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(f));
+      WriteBenchTimingFile(path, static_cast<std::uint64_t>(options.records), kBenchNoLimit,
+                           0x9E3779B97F4A7C15ull + static_cast<std::uint64_t>(f));
       manyBytes += fs::file_size(path);
       files += " " + Quote(path.string());
     }
@@ -295,7 +262,7 @@ int main(int argc, char** argv) {
     const fs::path big = work / "big";
     fs::create_directories(big / "Reports");
     const fs::path timing = big / "kv_timing_Korvel_TestVector_1.txt";
-    GenerateTimingFile(timing, options.bigRecords, 0x2545F4914F6CDD1Dull);
+    WriteBenchTimingFile(timing, static_cast<std::uint64_t>(options.bigRecords));
     const fs::path bare = big / "Reports" / "bare_rtl.htm";
     const fs::path gathered = big / "Reports" / "gathered_rtl.htm";
     double bareSeconds = 1e300;

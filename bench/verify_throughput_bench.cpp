@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "BenchTimingFile.h"
 #include "app/Extension.h"
 
 namespace fs = std::filesystem;
@@ -83,48 +84,6 @@ CBenchOptions ParseOptions(int argc, char** argv) {
     }
   }
   return options;
-}
-
-// A timing file of about the given size: a start record, then output
-// records of 8 pairs of 16-bit values, about one pair in fifty disagreeing.
-std::uint64_t GenerateTimingFile(const fs::path& path, double megabytes) {
-  std::ofstream out(path, std::ios::binary);
-  std::string block;
-  block.reserve(1 << 20);
-  block += "0 start 0\n";
-  std::uint64_t seed = 0x2545F4914F6CDD1Dull;
-  const auto next = [&seed]() {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
-  const auto target = static_cast<std::uint64_t>(megabytes * 1e6);
-  std::uint64_t written = 0;
-  std::uint64_t time = 0;
-  char line[512];
-  while (written + block.size() < target) {
-    const unsigned clocks = 3 + static_cast<unsigned>(next() % 7);
-    time += clocks * 10;
-    int n = std::snprintf(line, sizeof line, "%llu out %u", static_cast<unsigned long long>(time),
-                          clocks);
-    for (int pair = 0; pair < 8; ++pair) {
-      const unsigned value = static_cast<unsigned>(next() & 0xffff);
-      const unsigned rtl = next() % 50 == 0 ? (value ^ 1u) : value;
-      n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " 0x%04x 0x%04x",
-                         value, rtl);
-    }
-    line[n++] = '\n';
-    block.append(line, static_cast<std::size_t>(n));
-    if (block.size() > (1 << 20) - 512) {
-      out << block;
-      written += block.size();
-      block.clear();
-    }
-  }
-  out << block;
-  written += block.size();
-  return written;
 }
 
 double Seconds(const std::function<void()>& work) {
@@ -233,7 +192,7 @@ CProject MakeProject(const fs::path& root, double megabytes) {
   fs::create_directories(root / "Reports");
   fs::create_directories(root / "FixedPointM");
   std::ofstream(root / "FixedPointM" / "Korvel_TestVector_1.txt") << "%fixed wrap floor [16 8]\n";
-  GenerateTimingFile(project.timing, megabytes);
+  WriteBenchTimingFile(project.timing, kBenchNoLimit, static_cast<std::uint64_t>(megabytes * 1e6));
   return project;
 }
 
