@@ -1,5 +1,6 @@
 #include "summary/MarkupEscape.h"
 
+#include <array>
 #include <cstddef>
 
 namespace {
@@ -49,10 +50,40 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
 
 }  // namespace
 
+namespace {
+
+// The bytes written as they are: printable ASCII but & < > " ', and tab,
+// line feed and carriage return.
+constexpr std::array<bool, 256> kPlainBytes = [] {
+  std::array<bool, 256> plain{};
+  for (int byte = 0x20; byte < 0x7F; ++byte) {
+    plain[byte] = true;
+  }
+  for (const char byte : {'&', '<', '>', '"', '\''}) {
+    plain[static_cast<unsigned char>(byte)] = false;
+  }
+  for (const char byte : {'\t', '\n', '\r'}) {
+    plain[static_cast<unsigned char>(byte)] = true;
+  }
+  return plain;
+}();
+
+}  // namespace
+
 void AppendEscapedMarkup(std::string& out, std::string_view text) {
   out.reserve(out.size() + text.size());
   std::size_t i = 0;
   while (i < text.size()) {
+    // A run of plain bytes in one piece.
+    std::size_t end = i;
+    while (end < text.size() && kPlainBytes[static_cast<unsigned char>(text[end])]) {
+      ++end;
+    }
+    out.append(text.data() + i, end - i);
+    i = end;
+    if (i == text.size()) {
+      break;
+    }
     const auto byte = static_cast<unsigned char>(text[i]);
     if (byte >= 0x80) {
       const std::size_t length = Utf8SequenceLength(text, i);
@@ -81,17 +112,8 @@ void AppendEscapedMarkup(std::string& out, std::string_view text) {
       case '\'':
         out += "&#39;";
         break;
-      case '\t':
-      case '\n':
-      case '\r':
-        out += static_cast<char>(byte);
-        break;
-      default:
-        if (byte < 0x20 || byte == 0x7F) {
-          AppendHexByte(out, byte);
-        } else {
-          out += static_cast<char>(byte);
-        }
+      default:  // the other control bytes
+        AppendHexByte(out, byte);
     }
     ++i;
   }

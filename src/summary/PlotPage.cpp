@@ -68,41 +68,51 @@ CPlotRange Padded(CPlotRange range, double unit) {
 // outgrow kMaxPlotPageBytes (very many records of very large numbers).
 enum class THoverDetail { kValues, kError, kCounts };
 
-std::string RangeText(double min, double max, std::string_view unit = {}) {
-  std::string text = FormatNumber(min);
+void AppendRange(std::string& text, double min, double max, std::string_view unit = {}) {
+  AppendNumber(text, min);
   if (max != min) {
-    text += " to " + FormatNumber(max);
+    text += " to ";
+    AppendNumber(text, max);
   }
   text += unit;
-  return text;
 }
 
-std::string HoverText(const CPlotColumn& column, const CPlotScale& scale, THoverDetail detail) {
-  std::string text = "records " + FormatCount(column.firstRecord);
+// A column's hover text, appended to text.
+void AppendHoverText(std::string& text, const CPlotColumn& column, const CPlotScale& scale,
+                     THoverDetail detail) {
+  text += "records ";
+  AppendCount(text, column.firstRecord);
   if (column.lastRecord != column.firstRecord) {
-    text += "–" + FormatCount(column.lastRecord);
+    text += "–";
+    AppendCount(text, column.lastRecord);
   }
-  text += "\n" + FormatCount(column.values) + " values, " + FormatCount(column.disagreeing) +
-          " disagree";
+  text += '\n';
+  AppendCount(text, column.values);
+  text += " values, ";
+  AppendCount(text, column.disagreeing);
+  text += " disagree";
   if (column.unreadable > 0) {
-    text += ", " + FormatCount(column.unreadable) + " not hexadecimal";
+    text += ", ";
+    AppendCount(text, column.unreadable);
+    text += " not hexadecimal";
   }
   if (detail == THoverDetail::kValues) {
     const CPlotRange fixedPoint = column.FixedPoint();
     if (!fixedPoint.Empty()) {
-      text +=
-          "\nfixed point " + RangeText(scale.Value(fixedPoint.min), scale.Value(fixedPoint.max));
+      text += "\nfixed point ";
+      AppendRange(text, scale.Value(fixedPoint.min), scale.Value(fixedPoint.max));
     }
     const CPlotRange rtl = column.Rtl();
     if (!rtl.Empty()) {
-      text += "\nRTL " + RangeText(scale.Value(rtl.min), scale.Value(rtl.max));
+      text += "\nRTL ";
+      AppendRange(text, scale.Value(rtl.min), scale.Value(rtl.max));
     }
   }
   const CPlotRange error = column.Error();
   if (detail != THoverDetail::kCounts && !error.Empty() && (error.min != 0 || error.max != 0)) {
-    text += "\nerror " + RangeText(error.min, error.max, " LSB");
+    text += "\nerror ";
+    AppendRange(text, error.min, error.max, " LSB");
   }
-  return text;
 }
 
 class CPlotFigure {
@@ -276,10 +286,17 @@ class CPlotFigure {
     svg_.Raw("<svg y=\"" + FormatCoordinate(kValuesTop) + "\" height=\"" +
              FormatCoordinate(kStripBottom - kValuesTop) + "\" overflow=\"visible\">");
     svg_.OpenGroup(CSvgWriter::Attribute("class", "cols"));
+    std::string markup;  // reused from column to column
     for (const CPlotColumn& column : columns_) {
-      svg_.Raw("<rect x=\"" + FormatCoordinate(X0(column)) + "\" width=\"" +
-               FormatCoordinate(X1(column) - X0(column)) + "\" height=\"100%\">");
-      svg_.Title(HoverText(column, data_.scale, detail_));
+      markup = "<rect x=\"";
+      AppendCoordinate(markup, X0(column));
+      markup += "\" width=\"";
+      AppendCoordinate(markup, X1(column) - X0(column));
+      markup += "\" height=\"100%\">";
+      svg_.Raw(markup);
+      markup.clear();
+      AppendHoverText(markup, column, data_.scale, detail_);
+      svg_.Title(markup);
       svg_.Raw("</rect>");
     }
     svg_.CloseGroup();

@@ -29,12 +29,30 @@ std::string Formatted(double value, std::chars_format format, int digits) {
   return std::string(text, end);
 }
 
-std::string Grouped(std::string digits) {
+// Digits with a comma between groups of three, an optional '-' in front.
+void AppendGrouped(std::string& out, std::string_view digits) {
   const std::size_t start = !digits.empty() && digits[0] == '-' ? 1 : 0;
-  for (std::size_t n = digits.size(); n > start + 3; n -= 3) {
-    digits.insert(n - 3, 1, ',');
+  out += digits.substr(0, start);
+  digits.remove_prefix(start);
+  std::size_t group = digits.size() % 3 == 0 ? 3 : digits.size() % 3;
+  out += digits.substr(0, group);
+  for (; group < digits.size(); group += 3) {
+    out += ',';
+    out += digits.substr(group, 3);
   }
-  return digits;
+}
+
+std::string Grouped(std::string_view digits) {
+  std::string out;
+  AppendGrouped(out, digits);
+  return out;
+}
+
+template <typename TInteger>
+void AppendGroupedInteger(std::string& out, TInteger value) {
+  char text[24];
+  const char* end = std::to_chars(text, text + sizeof text, value).ptr;
+  AppendGrouped(out, std::string_view(text, static_cast<std::size_t>(end - text)));
 }
 
 int DecimalsFor(double step) {
@@ -107,20 +125,41 @@ std::string FormatTick(double value, double step) {
 }
 
 std::string FormatNumber(double value) {
+  std::string out;
+  AppendNumber(out, value);
+  return out;
+}
+
+void AppendNumber(std::string& out, double value) {
   if (value == 0) {
-    return "0";
+    out += '0';
+  } else if (std::fabs(value) < kScientificFrom && value == std::floor(value)) {
+    AppendGroupedInteger(out, static_cast<long long>(value));
+  } else {
+    char text[32];
+    const char* end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr;
+    out.append(text, static_cast<std::size_t>(end - text));
   }
-  if (std::fabs(value) < kScientificFrom && value == std::floor(value)) {
-    return Grouped(Formatted(value, std::chars_format::fixed, 0));
-  }
-  return Formatted(value, std::chars_format::general, 6);
 }
 
 std::string FormatCount(std::uint64_t count) {
-  return Grouped(std::to_string(count));
+  std::string out;
+  AppendCount(out, count);
+  return out;
+}
+
+void AppendCount(std::string& out, std::uint64_t count) {
+  AppendGroupedInteger(out, count);
 }
 
 std::string FormatCoordinate(double value) {
+  std::string out;
+  AppendCoordinate(out, value);
+  return out;
+}
+
+void AppendCoordinate(std::string& out, double value) {
   const long long tenths = std::llround(value * 10);
   const long long magnitude = tenths < 0 ? -tenths : tenths;
   char text[32];
@@ -133,7 +172,7 @@ std::string FormatCoordinate(double value) {
     *end++ = '.';
     *end++ = static_cast<char>('0' + magnitude % 10);
   }
-  return std::string(text, end);
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 CLinearScale::CLinearScale(double domainLo, double domainHi, double rangeLo, double rangeHi)
@@ -268,16 +307,22 @@ std::string EnvelopePath(const std::vector<CEnvelopePoint>& points) {
       ++end;
     }
     // The upper edge left to right, then the lower edge back.
-    data += "M" + FormatCoordinate(points[n].x0) + " " + FormatCoordinate(points[n].yTop);
+    const auto add = [&data](char command, double value) {
+      data += command;
+      AppendCoordinate(data, value);
+    };
+    add('M', points[n].x0);
+    data += ' ';
+    AppendCoordinate(data, points[n].yTop);
     for (std::size_t k = n; k < end; ++k) {
       if (k > n) {
-        data += "V" + FormatCoordinate(points[k].yTop);
+        add('V', points[k].yTop);
       }
-      data += "H" + FormatCoordinate(points[k].x1);
+      add('H', points[k].x1);
     }
     for (std::size_t k = end; k-- > n;) {
-      data += "V" + FormatCoordinate(points[k].yBottom);
-      data += "H" + FormatCoordinate(points[k].x0);
+      add('V', points[k].yBottom);
+      add('H', points[k].x0);
     }
     data += "Z";
     n = end;

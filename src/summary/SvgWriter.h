@@ -49,6 +49,10 @@ std::string FormatNumber(double value);
 std::string FormatCount(std::uint64_t count);
 // A coordinate with one decimal at most ("12.5", "3").
 std::string FormatCoordinate(double value);
+// The same texts, appended to out (the pages format thousands of numbers).
+void AppendNumber(std::string& out, double value);
+void AppendCount(std::string& out, std::uint64_t count);
+void AppendCoordinate(std::string& out, double value);
 
 // Maps a domain linearly onto a range of coordinates.
 class CLinearScale {

@@ -109,10 +109,28 @@ void CFileResultObserver::BeginRecord(std::uint64_t line, std::uint64_t record,
 void CFileResultObserver::Pair(std::uint64_t pair, std::string_view fixedPoint,
                                std::string_view rtl, bool agrees) {
   ++result_.values;
-  if (agrees) {
+  if (!agrees) {
+    ++result_.disagreeing;
+    Keep(pair, fixedPoint, rtl);
+  }
+}
+
+void CFileResultObserver::Record(const CRecordPairs& pairs) {
+  BeginRecord(pairs.line, pairs.record, pairs.clocks);
+  result_.values += pairs.Pairs();
+  result_.disagreeing += pairs.disagreeing;
+  if (pairs.disagreeing == 0 || result_.firstDisagreements.size() >= keep_) {
     return;
   }
-  ++result_.disagreeing;
+  for (std::size_t n = 0; n < pairs.Pairs(); ++n) {
+    if (pairs.agrees[n] == 0) {
+      Keep(n + 1, pairs.FixedPoint(n), pairs.Rtl(n));
+    }
+  }
+}
+
+void CFileResultObserver::Keep(std::uint64_t pair, std::string_view fixedPoint,
+                               std::string_view rtl) {
   if (result_.firstDisagreements.size() < keep_) {
     result_.firstDisagreements.push_back(
         {line_, record_, clocks_, pair, std::string(fixedPoint), std::string(rtl)});
@@ -136,5 +154,11 @@ void CPairObserverFanOut::Pair(std::uint64_t pair, std::string_view fixedPoint,
 void CPairObserverFanOut::EndRecord() {
   for (CPairObserver* observer : observers_) {
     observer->EndRecord();
+  }
+}
+
+void CPairObserverFanOut::Record(const CRecordPairs& pairs) {
+  for (CPairObserver* observer : observers_) {
+    observer->Record(pairs);
   }
 }

@@ -90,8 +90,11 @@ class CFileResultObserver : public CPairObserver {
   void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) override;
   void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
             bool agrees) override;
+  void Record(const CRecordPairs& pairs) override;
 
  private:
+  void Keep(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl);
+
   CFileResult& result_;
   std::size_t keep_;
   std::uint64_t line_ = 0;
@@ -109,6 +112,7 @@ class CPairObserverFanOut : public CPairObserver {
   void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
             bool agrees) override;
   void EndRecord() override;
+  void Record(const CRecordPairs& pairs) override;
 
  private:
   std::vector<CPairObserver*> observers_;

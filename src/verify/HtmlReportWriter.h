@@ -57,9 +57,8 @@ class CHtmlReportWriter {
   void EndStreamedCell();
   void EndStreamedRow();
 
-  // The pairs of the output row last written, and whether pair n agreed.
-  std::size_t PairCount() const { return agrees_.size(); }
-  bool PairAgrees(std::size_t n) const { return agrees_[n] != 0; }
+  // The pairs of the output row last written: nonzero for a pair that agreed.
+  std::span<const unsigned char> Agreements() const { return agrees_; }
 
  private:
   std::uint64_t ComparePairs(std::span<const std::string_view> values);

@@ -39,8 +39,15 @@ class CPlotCollector final : public CPairObserver {
   void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
             bool agrees) override;
   void EndRecord() override;
+  void Record(const CRecordPairs& pairs) override;
 
  private:
+  // The pairs of a record, codes held as TCode (see CPlotScale::IntegerCode).
+  template <typename TCode>
+  void TakeRecord(const CRecordPairs& pairs);
+  // A pair that disagrees, or holds a token that is not hexadecimal.
+  void TakeOther(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl);
+
   std::unique_ptr<CPlotData> data_;  // about 100 KB of columns: kept off the stack
   CPlotColumn* column_ = nullptr;
   std::uint64_t line_ = 0;

@@ -36,17 +36,6 @@ void TakeClockCount(std::int32_t clocks, bool firstOutput, CClockFigures& figure
   }
 }
 
-void ObservePairs(CPairObserver& observer, const CHtmlReportWriter& writer,
-                  std::span<const std::string_view> values) {
-  const std::size_t pairs = writer.PairCount();
-  for (std::size_t n = 0; n < pairs; ++n) {
-    const std::size_t k = 2 * n;
-    const std::string_view rtl = k + 1 < values.size() ? values[k + 1] : std::string_view();
-    observer.Pair(n + 1, values[k], rtl, writer.PairAgrees(n));
-  }
-  observer.EndRecord();
-}
-
 std::string FileLine(const std::string& fileName, std::uint64_t line) {
   return "timing file " + QuotedForMessage(fileName) + " line " + std::to_string(line);
 }
@@ -58,6 +47,14 @@ std::string SkipMessage(const std::string& fileName, std::uint64_t line, std::si
 }
 
 }  // namespace
+
+void CPairObserver::Record(const CRecordPairs& pairs) {
+  BeginRecord(pairs.line, pairs.record, pairs.clocks);
+  for (std::size_t n = 0; n < pairs.Pairs(); ++n) {
+    Pair(n + 1, pairs.FixedPoint(n), pairs.Rtl(n), pairs.agrees[n] != 0);
+  }
+  EndRecord();
+}
 
 void CClockFigures::FillFromLatency() {
   if (maxClocks == -1) {
@@ -283,12 +280,13 @@ void WriteRecord(std::string_view line, std::uint64_t lineNumber,
   }
   const std::span<const std::string_view> values(tokens.data() + kFirstValueToken,
                                                  tokens.size() - kFirstValueToken);
-  c.summary.disagreeing +=
+  const std::uint64_t disagreeing =
       c.writer.WriteOutputRow(tokens[kTimeToken], tokens[kClockToken], values, escape);
+  c.summary.disagreeing += disagreeing;
   const std::int32_t clocks = ParseClockCount(tokens[kClockToken]);
   if (c.hooks.observer) {
-    c.hooks.observer->BeginRecord(lineNumber, c.summary.records, clocks);
-    ObservePairs(*c.hooks.observer, c.writer, values);
+    c.hooks.observer->Record(
+        {lineNumber, c.summary.records, clocks, values, c.writer.Agreements(), disagreeing});
   }
   TakeOutputClocks(clocks, c);
 }

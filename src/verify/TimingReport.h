@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -41,10 +42,34 @@ struct CTimingFileSummary {
   bool inputChanged = false;
 };
 
+// The compared pairs of one output record held whole, handed on at once.
+struct CRecordPairs {
+  std::uint64_t line = 0;    // line of the timing file, from 1
+  std::uint64_t record = 0;  // record of the file, from 1 (the start record is 1)
+  std::int32_t clocks = 0;   // the record's clock count
+  // The record's tokens from the fourth on: fixed-point and RTL value in
+  // turn; an odd count leaves the last value unpaired.
+  std::span<const std::string_view> values;
+  // Per pair, from 0: nonzero when its two tokens agree.
+  std::span<const unsigned char> agrees;
+  std::uint64_t disagreeing = 0;  // the pairs that differ
+
+  std::size_t Pairs() const { return agrees.size(); }
+  std::string_view FixedPoint(std::size_t pair) const { return values[2 * pair]; }
+  // Empty for an unpaired last value.
+  std::string_view Rtl(std::size_t pair) const {
+    return 2 * pair + 1 < values.size() ? values[2 * pair + 1] : std::string_view();
+  }
+};
+
 // Sees every compared value pair of the output records as the report is
 // written, in the same pass (per-file results, plots). Record numbers count
 // the file's records from 1 (the start record is record 1); pair numbers
 // count a record's pairs from 1.
+//
+// A record held whole comes in one Record call; a record too long to hold
+// comes pair by pair, as its tokens stream by, through BeginRecord, Pair and
+// EndRecord. Both tell the same.
 class CPairObserver {
  public:
   virtual ~CPairObserver() = default;
@@ -56,6 +81,9 @@ class CPairObserver {
                     bool agrees) = 0;
   // After the last pair of the record.
   virtual void EndRecord() {}
+  // A whole record: one call instead of one per pair, for observers that
+  // look at every pair. By default, BeginRecord, Pair for each, EndRecord.
+  virtual void Record(const CRecordPairs& pairs);
 };
 
 struct CTimingReportHooks {

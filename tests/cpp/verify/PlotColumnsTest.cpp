@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,83 @@ TEST(PlotValueReading, HexPatterns) {
   for (const char* bad :
        {"", "0x", "xxxx", "0xzz", "0x1g", "-1", "0x 1", "1.5", "0x10000000000000000"}) {
     EXPECT_FALSE(ReadHexPattern(bad, pattern)) << bad;
+  }
+}
+
+namespace {
+
+// The plain reading: the prefix, leading zeros down to 16 digits, then one
+// digit at a time.
+bool PlainHexPattern(std::string_view token, std::uint64_t& pattern) {
+  if (token.size() >= 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X')) {
+    token.remove_prefix(2);
+  }
+  while (token.size() > 16 && token.front() == '0') {
+    token.remove_prefix(1);
+  }
+  if (token.empty() || token.size() > 16) {
+    return false;
+  }
+  std::uint64_t value = 0;
+  for (const char c : token) {
+    const int digit = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                             : -1;
+    if (digit < 0) {
+      return false;
+    }
+    value = value * 16 + static_cast<std::uint64_t>(digit);
+  }
+  pattern = value;
+  return true;
+}
+
+void ExpectReadAsPlain(const std::string& token) {
+  std::uint64_t fast = 1;
+  std::uint64_t plain = 2;
+  const bool fastRead = ReadHexPattern(token, fast);
+  ASSERT_EQ(fastRead, PlainHexPattern(token, plain)) << token;
+  if (fastRead) {
+    ASSERT_EQ(fast, plain) << token;
+  }
+}
+
+}  // namespace
+
+// The digits are read several at a time: every byte value at every place of
+// every length, and random tokens, read as the plain digit-by-digit reading.
+TEST(PlotValueReading, WordAtATimeReadingEqualsThePlainReading) {
+  std::mt19937 random(7);
+  const std::string digits = "0123456789abcdefABCDEF";
+  std::uniform_int_distribution<std::size_t> anyDigit(0, digits.size() - 1);
+  for (std::size_t length = 1; length <= 18; ++length) {
+    for (std::size_t place = 0; place < length; ++place) {
+      for (int byte = 0; byte < 256; ++byte) {
+        std::string token(length, '0');
+        for (char& c : token) {
+          c = digits[anyDigit(random)];
+        }
+        token[place] = static_cast<char>(byte);
+        ExpectReadAsPlain(token);
+        ExpectReadAsPlain("0x" + token);
+      }
+    }
+  }
+  std::uniform_int_distribution<int> anyByte(0, 255);
+  std::uniform_int_distribution<std::size_t> anyLength(0, 24);
+  for (int n = 0; n < 200000; ++n) {
+    std::string token = n % 2 == 0 ? "0x" : "";
+    const std::size_t length = anyLength(random);
+    for (std::size_t k = 0; k < length; ++k) {
+      token += n % 7 == 0 ? static_cast<char>(anyByte(random)) : digits[anyDigit(random)];
+    }
+    ExpectReadAsPlain(token);
+  }
+  for (std::size_t zeros = 14; zeros < 40; ++zeros) {
+    ExpectReadAsPlain(std::string(zeros, '0'));
+    ExpectReadAsPlain("0X" + std::string(zeros, '0') + "F");
+    ExpectReadAsPlain(std::string(zeros, '0') + "10000000000000000");
   }
 }
 
