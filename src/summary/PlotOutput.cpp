@@ -28,9 +28,9 @@ CPlotOutput CPlotRun::EndFile(const std::string& timingPath, const std::string& 
   info.timingPath = timingPath;
   info.reportLink = RelativeUrl(ReportFileName(reportPath));
   info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
-  const std::string page = PlotPageHtml(collector_.Data(), info);
+  WritePlotPageHtml(collector_.Data(), info, page_, scratch_);
   CReportFile file(output.pagePath);
-  file.Write(page);
+  file.Write(page_);
   file.Commit();
   output.strip = MakePlotStrip(collector_.Data());
   return output;

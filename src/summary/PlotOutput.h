@@ -36,4 +36,6 @@ class CPlotRun {
  private:
   CPlotCollector collector_;
   bool linkIndex_;
+  std::string page_;     // the last page's text, its storage reused
+  std::string scratch_;  // where the page's figure is drawn
 };

@@ -117,7 +117,9 @@ void AppendHoverText(std::string& text, const CPlotColumn& column, const CPlotSc
 
 class CPlotFigure {
  public:
-  CPlotFigure(const CPlotData& data, const CTotals& totals, THoverDetail detail)
+  // buffer: storage for the figure's text, reused (see CSvgWriter).
+  CPlotFigure(const CPlotData& data, const CTotals& totals, THoverDetail detail,
+              std::string buffer)
       : data_(data),
         detail_(detail),
         totals_(totals),
@@ -126,7 +128,8 @@ class CPlotFigure {
              CSvgWriter::Attribute("class", "plot") + CSvgWriter::Attribute("role", "img") +
                  CSvgWriter::Attribute("font-family", "Arial, sans-serif") +
                  CSvgWriter::Attribute("font-size", "12") +
-                 CSvgWriter::Attribute("fill", svg_palette::kText)),
+                 CSvgWriter::Attribute("fill", svg_palette::kText),
+             std::move(buffer)),
         x_(static_cast<double>(columns_[0].firstRecord),
            static_cast<double>(columns_[columns_.Count() - 1].lastRecord + 1), kLeft, kRight),
         valueRange_(Padded(ScaledCodes(), Unit())),
@@ -364,8 +367,17 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals) {
 }  // namespace
 
 std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info) {
+  std::string page;
+  std::string scratch;
+  WritePlotPageHtml(data, info, page, scratch);
+  return page;
+}
+
+void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& out,
+                       std::string& scratch) {
   const CTotals totals = TotalsOf(data.columns);
-  std::string out =
+  out.reserve(kMaxPlotPageBytes);
+  out =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>";
   AppendEscapedMarkup(out, info.vectorName);
@@ -391,19 +403,18 @@ std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info) {
   } else {
     // Hover texts tell less only when the page would outgrow its limit.
     const std::size_t tail = std::string_view("\n</body></html>\n").size();
-    std::string figure;
+    scratch.reserve(kMaxPlotPageBytes);
     for (const THoverDetail detail :
          {THoverDetail::kValues, THoverDetail::kError, THoverDetail::kCounts}) {
-      figure = CPlotFigure(data, totals, detail).Draw();
-      if (out.size() + figure.size() + tail <= kMaxPlotPageBytes) {
+      scratch = CPlotFigure(data, totals, detail, std::move(scratch)).Draw();
+      if (out.size() + scratch.size() + tail <= kMaxPlotPageBytes) {
         break;
       }
     }
-    out += figure;
+    out += scratch;
     out += "\n";
   }
   out += "</body></html>\n";
-  return out;
 }
 
 std::string PlotPagePathFor(const std::string& reportPath) {

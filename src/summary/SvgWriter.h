@@ -77,7 +77,10 @@ class CSvgWriter {
  public:
   // attributes: further attributes of the svg element, already formed
   // (their values escaped by Attribute()).
-  CSvgWriter(double width, double height, std::string_view attributes = {});
+  // buffer: storage to write into (cleared first), so that a caller drawing
+  // one figure after another reuses it; Finish hands it back.
+  CSvgWriter(double width, double height, std::string_view attributes = {},
+             std::string buffer = {});
 
   // name="escaped value" with a leading blank.
   static std::string Attribute(std::string_view name, std::string_view value);

@@ -6,6 +6,8 @@
 #include <limits>
 #include <utility>
 
+#include "verify/PlotFourValues.h"
+
 void CPlotCollector::Start(CPlotScale scale) {
   *data_ = CPlotData{};
   data_->scale = std::move(scale);
@@ -60,17 +62,26 @@ void CPlotCollector::TakeRecord(const CRecordPairs& pairs) {
   std::array<TCode, kChunk> codes;
   TCode low = std::numeric_limits<TCode>::max();
   TCode high = std::numeric_limits<TCode>::min();
+  // Four tokens of the common shape at a time where they come in fours.
+  CFourValueReader four(scale);
   for (std::size_t first = 0; first < agrees.size(); first += kChunk) {
     const std::size_t size = std::min(kChunk, agrees.size() - first);
     std::size_t taken = 0;
     std::uint64_t others = 0;  // bit k: pair first + k is not an agreeing number
-    for (std::size_t k = 0; k < size; ++k) {
+    for (std::size_t k = 0; k < size;) {
+      std::uint32_t notTaken = 0;
+      if (k + 4 <= size && four.Take(&values[2 * (first + k)], &agrees[first + k], notTaken)) {
+        others |= std::uint64_t{notTaken} << k;
+        k += 4;
+        continue;
+      }
       std::uint64_t pattern = 0;
       if (agrees[first + k] != 0 && ReadHexPattern(values[2 * (first + k)], pattern)) {
         codes[taken++] = scale.IntegerCode<TCode>(pattern);
       } else {
         others |= std::uint64_t{1} << k;
       }
+      ++k;
     }
     for (std::size_t k = 0; k < taken; ++k) {
       low = std::min(low, codes[k]);
@@ -80,6 +91,10 @@ void CPlotCollector::TakeRecord(const CRecordPairs& pairs) {
       const std::size_t n = first + static_cast<std::size_t>(std::countr_zero(others));
       TakeOther(n + 1, pairs.FixedPoint(n), pairs.Rtl(n));
     }
+  }
+  if (four.Low() <= four.High()) {
+    low = std::min(low, static_cast<TCode>(four.Low()));
+    high = std::max(high, static_cast<TCode>(four.High()));
   }
   if (low <= high) {
     column_->agreed.Take(static_cast<double>(low));

@@ -106,8 +106,16 @@ static_assert(std::endian::native == std::endian::little);
 [[gnu::always_inline]] inline bool ReadHexPattern(std::string_view token, std::uint64_t& pattern) {
   // "0x" or "0X", read as one 16-bit word.
   constexpr std::uint16_t kPrefix = '0' | ('x' << 8);
-  if (token.size() >= 2 &&
-      (plot_detail::LoadWord<std::uint16_t>(token.data()) | 0x2000) == kPrefix) {
+  const bool prefixed =
+      token.size() >= 2 && (plot_detail::LoadWord<std::uint16_t>(token.data()) | 0x2000) == kPrefix;
+  // The most common token by far, a 16-bit word as "0x" and four digits,
+  // takes the shortest way.
+  if (prefixed && token.size() == 6) {
+    const auto word = plot_detail::LoadWord<std::uint32_t>(token.data() + 2);
+    pattern = plot_detail::HexQuadValue(word);
+    return plot_detail::NonHexBytes(word) == 0;
+  }
+  if (prefixed) {
     token.remove_prefix(2);
   }
   if (token.size() > plot_detail::kMaxPatternDigits) {
@@ -175,6 +183,15 @@ class CPlotScale {
     } else {
       return pattern & mask_;
     }
+  }
+  // For a pattern p of at most 16 bits the code is ((p & mask) ^ sign) - sign
+  // with these two, as 32-bit numbers: the word's bits below bit 16, and its
+  // sign bit when it is signed and below bit 16 (else 0).
+  std::uint32_t ShortPatternMask() const {
+    return wordLength_ == 0 || wordLength_ >= 16 ? 0xffffu : (1u << wordLength_) - 1;
+  }
+  std::uint32_t ShortPatternSign() const {
+    return isSigned_ && wordLength_ <= 16 ? 1u << (wordLength_ - 1) : 0u;
   }
   // The real value of a code: code / 2^fraction length (raw codes: the code).
   double Value(double code) const;

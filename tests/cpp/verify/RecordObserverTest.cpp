@@ -63,6 +63,8 @@ std::string Describe(const CPlotData& data) {
 }
 
 std::string RandomToken(std::mt19937& random) {
+  // Not hexadecimal, too long, or of the common "0x" and four digits shape
+  // with a byte that is not a digit.
   static const std::vector<std::string> kOdd = {"xxxx",
                                                 "0x",
                                                 "1.5",
@@ -71,7 +73,21 @@ std::string RandomToken(std::mt19937& random) {
                                                 "ZZ",
                                                 "0x1 ",
                                                 "00000000000000000000",
-                                                "0x10000000000000000"};
+                                                "0x10000000000000000",
+                                                "0x12g4",
+                                                "0x 123",
+                                                "0x-123",
+                                                "0X/:@`",
+                                                "0x\x80\xff\xe6"
+                                                "a",
+                                                std::string("0x1\0"
+                                                            "23",
+                                                            6),
+                                                "0xFFFF",
+                                                "0x8000",
+                                                "0x7fff",
+                                                "0x0000",
+                                                "0x12G4"};
   std::uniform_int_distribution<int> kind(0, 19);
   std::uniform_int_distribution<int> digits(1, 18);
   std::uniform_int_distribution<int> digit(0, 21);
@@ -114,10 +130,16 @@ std::string RandomTimingText(std::mt19937& random) {
 
 TEST(RecordObservers, WholeRecordsAndStreamedPairsGiveTheSameResultsAndPlots) {
   std::mt19937 random(20261209);
-  const std::vector<CPlotScale> scales = {CPlotScale(16, 8, true), CPlotScale(12, 0, false),
-                                          CPlotScale(64, 3, true), CPlotScale(1, 0, true),
-                                          CPlotScale()};
-  for (int round = 0; round < 300; ++round) {
+  const std::vector<CPlotScale> scales = {CPlotScale(16, 8, true),
+                                          CPlotScale(12, 0, false),
+                                          CPlotScale(64, 3, true),
+                                          CPlotScale(1, 0, true),
+                                          CPlotScale(),
+                                          CPlotScale(16, 0, false),
+                                          CPlotScale(17, 2, true),
+                                          CPlotScale(8, 0, true),
+                                          CPlotScale(15, 0, true)};
+  for (int round = 0; round < 900; ++round) {
     const std::string text = RandomTimingText(random);
     const CPlotScale& scale = scales[static_cast<std::size_t>(round) % scales.size()];
     CObserved held;
