@@ -127,6 +127,7 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err, boo
   inputs.settings.realValues = inputs.settings.realValues || options.realValues;
   inputs.settings.firstDisagreements = options.first;
   inputs.jobs = EffectiveJobs(options);
+  inputs.plots = options.plots;
   inputs.names = options.files;
   for (const std::string& name : options.files) {
     inputs.paths.push_back(LiteralPath(name));
@@ -205,6 +206,7 @@ const char* VerifyUsageText() {
          "  --json FILE      the run's results as JSON (- for standard output)\n"
          "  --junit FILE     the run's results as JUnit XML\n"
          "  --no-index       do not write Reports/index.htm\n"
+         "  --no-plots       no plot page per file and no strip in the index\n"
          "  --allow-empty    a file that compared no value passes\n"
          "  --first N        disagreements kept per file in the summaries (default 10)\n"
          "  --jobs N         files processed at once (default: the number of cores)\n"

@@ -135,6 +135,8 @@ CVerifyOptions ParseVerifyOptions(const std::vector<std::string>& words) {
       options.gateLevel = true;
     } else if (reader.Is("--real-values")) {
       options.realValues = true;
+    } else if (reader.Is("--no-plots")) {
+      options.plots = false;
     } else {
       return false;
     }

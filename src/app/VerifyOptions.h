@@ -16,6 +16,7 @@ struct CVerifyOptions {
   std::string json;   // --json FILE ("-" standard output)
   std::string junit;  // --junit FILE
   bool index = true;  // not --no-index
+  bool plots = true;  // not --no-plots
   bool allowEmpty = false;
   bool quiet = false;
   std::size_t first = 10;  // --first N

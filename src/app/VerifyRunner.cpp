@@ -114,7 +114,9 @@ void Worker(CSharedRun& shared) {
     std::vector<std::string>* warnings = nullptr;
     hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
     CPlotRun plots;
-    hooks.observers.push_back(plots.Observer());
+    if (inputs.plots) {
+      hooks.observers.push_back(plots.Observer());
+    }
     CVerifyReportRun run(inputs.settings, hooks);
     std::size_t index = 0;
     while (shared.Take(index)) {
@@ -123,7 +125,8 @@ void Worker(CSharedRun& shared) {
       fileDone = 0;
       CFileResult result;
       if (failure.empty()) {
-        result = RunOneFile(run, inputs.paths[index], inputs.names[index], &plots);
+        result = RunOneFile(run, inputs.paths[index], inputs.names[index],
+                            inputs.plots ? &plots : nullptr);
       } else {
         result.timingFile = inputs.names[index];
         result.status = EFileStatus::kError;
@@ -153,13 +156,16 @@ std::vector<CFileResult> RunInThisThread(const CRunInputs& inputs, const CRunEve
     };
   }
   CPlotRun plots;
-  hooks.observers.push_back(plots.Observer());
+  if (inputs.plots) {
+    hooks.observers.push_back(plots.Observer());
+  }
   CVerifyReportRun run(inputs.settings, hooks);
   std::vector<CFileResult> results;
   for (std::size_t i = 0; i < inputs.paths.size(); ++i) {
     std::vector<std::string> fileWarnings;
     warnings = &fileWarnings;
-    results.push_back(RunOneFile(run, inputs.paths[i], inputs.names[i], &plots));
+    results.push_back(
+        RunOneFile(run, inputs.paths[i], inputs.names[i], inputs.plots ? &plots : nullptr));
     before += FileSize(inputs.paths[i]);
     if (events.fileDone) {
       events.fileDone(i, results.back(), fileWarnings);

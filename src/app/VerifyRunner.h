@@ -19,6 +19,7 @@ struct CRunInputs {
   std::vector<std::string> paths;  // as opened
   std::vector<std::string> names;  // as the results name them (the words given)
   unsigned jobs = 1;
+  bool plots = true;  // a plot page and an index strip per file
 };
 
 struct CRunEvents {

@@ -28,7 +28,7 @@ CPlotOutput CPlotRun::EndFile(const std::string& timingPath, const std::string& 
   info.timingPath = timingPath;
   info.reportLink = RelativeUrl(ReportFileName(reportPath));
   info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
-  WritePlotPageHtml(collector_.Data(), info, page_, scratch_);
+  WritePlotPageHtml(collector_.Data(), info, page_);
   CReportFile file(output.pagePath);
   file.Write(page_);
   file.Commit();

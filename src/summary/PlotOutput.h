@@ -36,6 +36,5 @@ class CPlotRun {
  private:
   CPlotCollector collector_;
   bool linkIndex_;
-  std::string page_;     // the last page's text, its storage reused
-  std::string scratch_;  // where the page's figure is drawn
+  std::string page_;  // the last page's text, its storage reused
 };

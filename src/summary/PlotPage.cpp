@@ -117,9 +117,8 @@ void AppendHoverText(std::string& text, const CPlotColumn& column, const CPlotSc
 
 class CPlotFigure {
  public:
-  // buffer: storage for the figure's text, reused (see CSvgWriter).
-  CPlotFigure(const CPlotData& data, const CTotals& totals, THoverDetail detail,
-              std::string buffer)
+  // page: the text the figure is appended to (see CSvgWriter).
+  CPlotFigure(const CPlotData& data, const CTotals& totals, THoverDetail detail, std::string buffer)
       : data_(data),
         detail_(detail),
         totals_(totals),
@@ -368,13 +367,11 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals) {
 
 std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info) {
   std::string page;
-  std::string scratch;
-  WritePlotPageHtml(data, info, page, scratch);
+  WritePlotPageHtml(data, info, page);
   return page;
 }
 
-void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& out,
-                       std::string& scratch) {
+void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& out) {
   const CTotals totals = TotalsOf(data.columns);
   out.reserve(kMaxPlotPageBytes);
   out =
@@ -401,17 +398,18 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
   if (data.columns.Count() == 0) {
     out += "<p>No output record: nothing to plot.</p>\n";
   } else {
-    // Hover texts tell less only when the page would outgrow its limit.
+    // Drawn straight into the page; hover texts tell less only when the page
+    // would outgrow its limit, and the figure is then drawn again.
     const std::size_t tail = std::string_view("\n</body></html>\n").size();
-    scratch.reserve(kMaxPlotPageBytes);
+    const std::size_t head = out.size();
     for (const THoverDetail detail :
          {THoverDetail::kValues, THoverDetail::kError, THoverDetail::kCounts}) {
-      scratch = CPlotFigure(data, totals, detail, std::move(scratch)).Draw();
-      if (out.size() + scratch.size() + tail <= kMaxPlotPageBytes) {
+      out.resize(head);
+      out = CPlotFigure(data, totals, detail, std::move(out)).Draw();
+      if (out.size() + tail <= kMaxPlotPageBytes) {
         break;
       }
     }
-    out += scratch;
     out += "\n";
   }
   out += "</body></html>\n";

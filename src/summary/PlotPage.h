@@ -21,11 +21,9 @@ struct CPlotPageInfo {
 };
 
 std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info);
-// The same page written into page; the storage of page and of scratch (the
-// figure is drawn there first) is reused, so that a run writing one page per
-// file allocates once.
-void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& page,
-                       std::string& scratch);
+// The same page written into page, whose storage is reused: a run writing
+// one page per file allocates once.
+void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& page);
 
 // The plot page beside a report: "<dir>/<base>_rtl.htm" gives
 // "<dir>/<base>_rtl_plot.htm".

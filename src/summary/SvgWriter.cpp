@@ -182,10 +182,8 @@ CLinearScale::CLinearScale(double domainLo, double domainHi, double rangeLo, dou
       rangeHi_(rangeHi),
       factor_(domainHi > domainLo ? (rangeHi - rangeLo) / (domainHi - domainLo) : 0) {}
 
-CSvgWriter::CSvgWriter(double width, double height, std::string_view attributes,
-                       std::string buffer)
+CSvgWriter::CSvgWriter(double width, double height, std::string_view attributes, std::string buffer)
     : out_(std::move(buffer)) {
-  out_.clear();
   const std::string w = FormatCoordinate(width);
   const std::string h = FormatCoordinate(height);
   out_ += "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + w + " " + h + "\"";

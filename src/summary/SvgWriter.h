@@ -77,8 +77,8 @@ class CSvgWriter {
  public:
   // attributes: further attributes of the svg element, already formed
   // (their values escaped by Attribute()).
-  // buffer: storage to write into (cleared first), so that a caller drawing
-  // one figure after another reuses it; Finish hands it back.
+  // buffer: the text the svg element is appended to (a page being written);
+  // Finish hands it back with the element.
   CSvgWriter(double width, double height, std::string_view attributes = {},
              std::string buffer = {});
 

@@ -6,19 +6,31 @@
 #include <limits>
 #include <utility>
 
-#include "verify/PlotFourValues.h"
-
 void CPlotCollector::Start(CPlotScale scale) {
   *data_ = CPlotData{};
   data_->scale = std::move(scale);
   column_ = nullptr;
+  four_ = CFourValueReader(data_->scale);
 }
 
 void CPlotCollector::BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t) {
   line_ = line;
   record_ = record;
+  if (data_->columns.NextRecordOpensColumn()) {
+    FoldFourValues();  // before the columns may merge
+  }
   column_ = &data_->columns.BeginRecord(record);
   pairs_ = 0;
+}
+
+void CPlotCollector::FoldFourValues() const {
+  if (column_ == nullptr || four_.Empty()) {
+    return;
+  }
+  // Codes of at most 16 bits: exact as doubles whatever the scale.
+  column_->agreed.Take(static_cast<double>(four_.Low()));
+  column_->agreed.Take(static_cast<double>(four_.High()));
+  four_.Clear();
 }
 
 void CPlotCollector::EndRecord() {
@@ -62,8 +74,9 @@ void CPlotCollector::TakeRecord(const CRecordPairs& pairs) {
   std::array<TCode, kChunk> codes;
   TCode low = std::numeric_limits<TCode>::max();
   TCode high = std::numeric_limits<TCode>::min();
-  // Four tokens of the common shape at a time where they come in fours.
-  CFourValueReader four(scale);
+  // Four tokens of the common shape at a time where they come in fours; the
+  // reader is kept in registers for the record.
+  CFourValueReader four = four_;
   for (std::size_t first = 0; first < agrees.size(); first += kChunk) {
     const std::size_t size = std::min(kChunk, agrees.size() - first);
     std::size_t taken = 0;
@@ -92,10 +105,7 @@ void CPlotCollector::TakeRecord(const CRecordPairs& pairs) {
       TakeOther(n + 1, pairs.FixedPoint(n), pairs.Rtl(n));
     }
   }
-  if (four.Low() <= four.High()) {
-    low = std::min(low, static_cast<TCode>(four.Low()));
-    high = std::max(high, static_cast<TCode>(four.High()));
-  }
+  four_ = four;
   if (low <= high) {
     column_->agreed.Take(static_cast<double>(low));
     column_->agreed.Take(static_cast<double>(high));

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "verify/PlotColumns.h"
+#include "verify/PlotFourValues.h"
 #include "verify/PlotScale.h"
 #include "verify/TimingReport.h"
 
@@ -30,7 +31,10 @@ class CPlotCollector final : public CPairObserver {
 
   // Forgets the last file's data; the next file's tokens are read through scale.
   void Start(CPlotScale scale);
-  const CPlotData& Data() const { return *data_; }
+  const CPlotData& Data() const {
+    FoldFourValues();
+    return *data_;
+  }
 
   void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) override;
   // A token that is not hexadecimal makes the pair count as disagreeing and
@@ -47,10 +51,16 @@ class CPlotCollector final : public CPairObserver {
   void TakeRecord(const CRecordPairs& pairs);
   // A pair that disagrees, or holds a token that is not hexadecimal.
   void TakeOther(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl);
+  // Takes the extremes four_ holds into the column they belong to.
+  void FoldFourValues() const;
 
   std::unique_ptr<CPlotData> data_;  // about 100 KB of columns: kept off the stack
   CPlotColumn* column_ = nullptr;
   std::uint64_t line_ = 0;
   std::uint64_t record_ = 0;
   std::uint64_t pairs_ = 0;  // the record's pairs so far: its last pair number
+  // The extremes of the agreeing values read four at a time, kept over the
+  // records of one column and taken into it when the next column opens (or
+  // the data is looked at): no per-record folding of the four lanes.
+  mutable CFourValueReader four_;
 };

@@ -36,21 +36,11 @@ void CPlotColumns::MergePairwise() {
   width_ *= 2;
 }
 
-CPlotColumn& CPlotColumns::BeginRecord(std::uint64_t record) {
-  if (roomInColumn_ == 0) {
-    // Every column is full: open the next one, merging first when all are
-    // in use (merged full columns are full again).
-    if (count_ == kMaxPlotColumns) {
-      MergePairwise();
-    }
-    columns_[count_].firstRecord = record;
-    ++count_;
-    roomInColumn_ = width_;
+void CPlotColumns::OpenColumn(std::uint64_t record) {
+  if (count_ == kMaxPlotColumns) {
+    MergePairwise();
   }
-  --roomInColumn_;
-  ++records_;
-  CPlotColumn& column = columns_[count_ - 1];
-  column.lastRecord = record;
-  ++column.records;
-  return column;
+  columns_[count_].firstRecord = record;
+  ++count_;
+  roomInColumn_ = width_;
 }

@@ -78,9 +78,21 @@ class CPlotColumns {
  public:
   // Opens the column of the next output record; record is its number in the
   // file. Returns the column the record's values go into.
-  CPlotColumn& BeginRecord(std::uint64_t record);
+  CPlotColumn& BeginRecord(std::uint64_t record) {
+    if (roomInColumn_ == 0) {
+      OpenColumn(record);
+    }
+    --roomInColumn_;
+    ++records_;
+    CPlotColumn& column = columns_[count_ - 1];
+    column.lastRecord = record;
+    ++column.records;
+    return column;
+  }
 
   std::size_t Count() const { return count_; }
+  // The next record opens a new column (and may merge the columns first).
+  bool NextRecordOpensColumn() const { return roomInColumn_ == 0; }
   const CPlotColumn& operator[](std::size_t n) const { return columns_[n]; }
   const CPlotColumn* begin() const { return columns_.data(); }
   const CPlotColumn* end() const { return columns_.data() + count_; }
@@ -90,6 +102,9 @@ class CPlotColumns {
 
  private:
   void MergePairwise();
+  // Every column is full: opens the next one, merging first when all are in
+  // use (merged full columns are full again).
+  void OpenColumn(std::uint64_t record);
 
   std::array<CPlotColumn, kMaxPlotColumns> columns_{};
   std::size_t count_ = 0;

@@ -36,6 +36,7 @@ std::vector<std::string> WordsOf(const CVerifyOptions& o, bool verify) {
   if (verify) {
     flag(o.gateLevel, "--impl");
     flag(o.realValues, "--real-values");
+    flag(!o.plots, "--no-plots");
     words.push_back("--first=" + std::to_string(o.first));
     if (o.jobs > 0) {
       words.push_back("--jobs=" + std::to_string(o.jobs));
@@ -49,7 +50,7 @@ std::vector<std::string> WordsOf(const CVerifyOptions& o, bool verify) {
 bool Same(const CVerifyOptions& a, const CVerifyOptions& b) {
   return a.help == b.help && a.version == b.version && a.gateLevel == b.gateLevel &&
          a.realValues == b.realValues && a.hasProject == b.hasProject && a.project == b.project &&
-         a.json == b.json && a.junit == b.junit && a.index == b.index &&
+         a.json == b.json && a.junit == b.junit && a.index == b.index && a.plots == b.plots &&
          a.allowEmpty == b.allowEmpty && a.quiet == b.quiet && a.first == b.first &&
          a.jobs == b.jobs && a.files == b.files;
 }

@@ -186,6 +186,36 @@ TEST_F(RegressionFixture, TwoJobsWriteWhatOneJobWrites) {
   EXPECT_EQ(documents[0], documents[1]);
 }
 
+// --no-plots leaves out the plot pages, the index strips and the JSON plot
+// objects, and nothing else: the reports and figures stay as they are.
+TEST_F(RegressionFixture, NoPlotsLeavesOutThePlotsOnly) {
+  const std::vector<std::string> files = Mixed();
+  std::vector<std::string> reports;
+  std::vector<json> documents;
+  for (const bool plots : {true, false}) {
+    std::vector<std::string> words{"--project", Dir(), "--jobs", "2", "--json", Path("p.json")};
+    if (!plots) {
+      words.emplace_back("--no-plots");
+    }
+    words.insert(words.end(), files.begin(), files.end());
+    const Outcome run = Verify(words);
+    EXPECT_EQ(run.status, 2);
+    const fs::path page = Path("Reports/kv_timing_Korvel_TestVector_1_rtl_plot.htm");
+    EXPECT_EQ(fs::exists(page), plots);
+    EXPECT_EQ(ReadFile(Path("Reports/index.htm")).find("_plot.htm") != std::string::npos, plots);
+    fs::remove(page);
+    json document = WithoutTimes(ReadJson(Path("p.json")));
+    for (json& file : document["files"]) {
+      EXPECT_EQ(file.contains("plot"), plots && file["status"] != "error") << file.dump();
+      file.erase("plot");
+    }
+    documents.push_back(document);
+    reports.push_back(run.out + ReadFile(Path("Reports/kv_timing_Korvel_TestVector_2_rtl.htm")));
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_EQ(documents[0], documents[1]);
+}
+
 TEST_F(RegressionFixture, SummarizeOfTwoShardsEqualsOneRun) {
   const std::vector<std::string> files = Mixed();
   std::vector<std::string> one{"--project",      Dir(),     "--json",
