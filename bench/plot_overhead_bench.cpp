@@ -7,8 +7,11 @@
 //
 //   plot_overhead_bench [--records N] [--dir DIR] [--keep]
 //
-// The plots may add at most 10 % to the run time, and no plot page may be
-// larger than 300 KB.
+// The plots may add at most 10 % to the run time (the command's best
+// processor time with plots against its best without), and no plot page may
+// be larger than 300 KB. Beside the best times the median of the rounds'
+// paired ratios is shown: on a shared machine the two tell apart a real cost
+// from a disturbed round.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -302,18 +305,22 @@ int main(int argc, char** argv) {
     std::printf("  best times, processor (user + system) and wall\n");
     row("reportapp verify --no-plots (baseline)", commandPlain, nullptr);
     row("reportapp verify", commandPlots, &commandPlain);
+    const double runTimeOverhead = commandPlots.cpu / commandPlain.cpu - 1;
     std::printf(
-        "  plots add to the run time, median of %d paired rounds: %+5.1f %% (limit +%.0f %%)\n",
-        kCommandRounds, 100 * commandOverhead, 100 * kAllowedOverhead);
+        "  plots add to the run time: %+5.1f %% of the best times (limit +%.0f %%); "
+        "median of %d paired rounds %+5.1f %%\n",
+        100 * runTimeOverhead, 100 * kAllowedOverhead, kCommandRounds, 100 * commandOverhead);
     row("report pass alone, without plots (baseline)", plainTimes, nullptr);
     row("report pass alone, with plots and page", plotTimes, &plainTimes);
-    std::printf("  plots add to the report pass, median of %d paired rounds: %+5.1f %%\n", kRounds,
-                100 * overhead);
+    std::printf(
+        "  plots add to the report pass: %+5.1f %% of the best times; median of %d paired "
+        "rounds %+5.1f %%\n",
+        100 * (plotTimes.cpu / plainTimes.cpu - 1), kRounds, 100 * overhead);
     row("of which the plot page, built and written", pageTimes, nullptr);
     std::printf("  plot page of this file: %zu bytes\n", pageBytes);
     std::printf("  plot page for %llu records: %zu bytes (limit %zu)\n",
                 static_cast<unsigned long long>(kLargeRecords), largeBytes, kMaxPlotPageBytes);
-    const bool within = commandOverhead <= kAllowedOverhead && largeBytes <= kMaxPlotPageBytes &&
+    const bool within = runTimeOverhead <= kAllowedOverhead && largeBytes <= kMaxPlotPageBytes &&
                         pageBytes <= kMaxPlotPageBytes;
     if (!options.keep) {
       fs::remove_all(dir);
