@@ -27,7 +27,7 @@ void CPlotCollector::FoldFourValues() const {
   if (column_ == nullptr || four_.Empty()) {
     return;
   }
-  // Codes of at most 16 bits: exact as doubles whatever the scale.
+  // Codes of at most 32 bits: exact as doubles whatever the scale.
   column_->agreed.Take(static_cast<double>(four_.Low()));
   column_->agreed.Take(static_cast<double>(four_.High()));
   four_.Clear();

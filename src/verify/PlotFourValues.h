@@ -1,8 +1,8 @@
-// Reads the most common value tokens, a 16-bit word as "0x" and four
-// digits, four at a time for the plots and keeps the extremes of their codes.
-// With SSE2 (every x86-64 processor) the four are checked and converted in
-// one register; elsewhere Take always declines and the caller reads one
-// token at a time.
+// Reads the most common value tokens four at a time for the plots and keeps
+// the extremes of their codes: 16-bit words written "0x" and four digits, and
+// 32-bit words written "0x" and eight. With SSE2 (every x86-64 processor) the
+// four are checked and converted in registers; elsewhere Take always declines
+// and the caller reads one token at a time.
 #pragma once
 
 #include <algorithm>
@@ -22,48 +22,110 @@ class CFourValueReader {
 
   // tokens[0], tokens[2], tokens[4] and tokens[6] (the fixed-point tokens of
   // four pairs) with their agree flags: false, taking nothing, unless all
-  // four have the common shape. Else the codes of the agreeing ones that are
-  // hexadecimal are taken into the extremes, and bit k of notTaken is set for
-  // each of the four that is not.
+  // four have one of the common shapes. Else the codes of the agreeing ones
+  // that are hexadecimal are taken into the extremes, and bit k of notTaken
+  // is set for each of the four that is not.
   bool Take(const std::string_view* tokens, const unsigned char* agrees, std::uint32_t& notTaken);
 
   // Whether no code was taken; else the extremes of the codes taken.
   bool Empty() const;
-  std::int32_t Low() const;
-  std::int32_t High() const;
+  std::int64_t Low() const;
+  std::int64_t High() const;
   // Forgets the extremes.
   void Clear();
 
  private:
 #if defined(__SSE2__)
-  std::int32_t Extreme(__m128i lanes, bool lowest) const;
-  std::int32_t Unbiased(std::int32_t code) const;
+  // The extremes of one shape's codes, kept as signed numbers of its lanes:
+  // codes that are never negative are kept moved down by half their range.
+  struct CLanes {
+    __m128i mask;  // the code of a pattern p is ((p & mask) ^ sign) - sign,
+    __m128i sign;
+    __m128i bias;  // kept less bias
+    __m128i low;
+    __m128i high;
+  };
 
-  __m128i mask_;  // the code of a pattern p is ((p & mask) ^ sign) - sign,
-  __m128i sign_;
-  __m128i bias_;  // kept less bias as a signed 16-bit number
-  __m128i low_;   // per lane, in its low 16 bits
-  __m128i high_;
+  void TakeFourDigits(const std::string_view* tokens, __m128i agreeing, int& taken);
+  void TakeEightDigits(const std::string_view* tokens, __m128i agreeing, int& taken);
+  // The lowest or highest value kept in the lanes, biased as kept
+  // (sixteen: 16-bit values in the low half of each 32-bit lane).
+  static std::int64_t KeptExtreme(const CLanes& lanes, bool lowest, bool sixteen);
+  // Whether some value was kept.
+  static bool Holds(const CLanes& lanes, bool sixteen);
+  static std::int64_t Unbiased(const CLanes& lanes, std::int64_t kept);
+
+  CLanes four_;   // "0x" and four digits, in the low 16 bits of 32-bit lanes
+  CLanes eight_;  // "0x" and eight digits, in 32-bit lanes
 #endif
 };
 
 #if defined(__SSE2__)
 
-inline CFourValueReader::CFourValueReader(const CPlotScale& scale)
-    : mask_(_mm_set1_epi32(static_cast<int>(scale.ShortPatternMask()))),
-      sign_(_mm_set1_epi32(static_cast<int>(scale.ShortPatternSign()))),
-      // Codes that are never negative are kept moved down by 2^15, so that
-      // every code compares as a signed 16-bit number.
-      bias_(_mm_set1_epi32(scale.ShortPatternSign() == 0 ? 0x8000 : 0)) {
+namespace plot_detail {
+
+// Per 32-bit lane of bytes (four digit bytes, the first the lowest): the
+// value of the four digits, and in quadIsHex all ones when all four are
+// hexadecimal digits.
+[[gnu::always_inline]] inline __m128i QuadValues(__m128i bytes, __m128i& quadIsHex) {
+  const auto every = [](char byte) { return _mm_set1_epi8(byte); };
+  // Per byte, its distance from '0' and, folded to lower case, from 'a': a
+  // hexadecimal digit is within 9 of the one or within 5 of the other (the
+  // subtraction wraps, so bytes below either are far from it).
+  const __m128i fromZero = _mm_sub_epi8(bytes, every('0'));
+  const __m128i fromA = _mm_sub_epi8(_mm_or_si128(bytes, every(0x20)), every('a'));
+  const __m128i beyond =
+      _mm_min_epu8(_mm_subs_epu8(fromZero, every(9)), _mm_subs_epu8(fromA, every(5)));
+  quadIsHex = _mm_cmpeq_epi32(beyond, _mm_setzero_si128());
+  // A digit's value is the nearer of the two ('a' counting from 10); then
+  // two digits to a byte, and the two bytes of a lane joined by one
+  // multiply-add (byte 0 times 256 plus byte 2).
+  const __m128i nibbles = _mm_min_epu8(fromZero, _mm_add_epi8(fromA, every(10)));
+  const __m128i pairs =
+      _mm_and_si128(_mm_or_si128(_mm_slli_epi32(nibbles, 4), _mm_srli_epi32(nibbles, 8)),
+                    _mm_set1_epi32(0x00ff00ff));
+  return _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010100));
+}
+
+// The agree flags of four pairs, one byte each, as all-ones 32-bit lanes.
+[[gnu::always_inline]] inline __m128i AgreeLanes(const unsigned char* agrees) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i flags = _mm_unpacklo_epi16(
+      _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(
+                            LoadWord<std::uint32_t>(reinterpret_cast<const char*>(agrees)))),
+                        zero),
+      zero);
+  return _mm_xor_si128(_mm_cmpeq_epi32(flags, zero), _mm_set1_epi32(-1));
+}
+
+// Lanes 0 and 2 of a and of b, in that order.
+[[gnu::always_inline]] inline __m128i EvenLanes(__m128i a, __m128i b) {
+  return _mm_unpacklo_epi64(_mm_shuffle_epi32(a, _MM_SHUFFLE(0, 0, 2, 0)),
+                            _mm_shuffle_epi32(b, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+}  // namespace plot_detail
+
+inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
+  const auto lanes = [&scale](int bits) {
+    const std::uint32_t sign = scale.NarrowPatternSign(bits);
+    const std::uint32_t bias = sign != 0 ? 0 : std::uint32_t{1} << (bits - 1);
+    return CLanes{_mm_set1_epi32(static_cast<int>(scale.NarrowPatternMask(bits))),
+                  _mm_set1_epi32(static_cast<int>(sign)), _mm_set1_epi32(static_cast<int>(bias)),
+                  _mm_setzero_si128(), _mm_setzero_si128()};
+  };
+  four_ = lanes(16);
+  eight_ = lanes(32);
   Clear();
 }
 
 [[gnu::always_inline]] inline bool CFourValueReader::Take(const std::string_view* tokens,
                                                           const unsigned char* agrees,
                                                           std::uint32_t& notTaken) {
-  // All four six bytes long and starting "0x" or "0X", tested together.
-  if (((tokens[0].size() ^ 6) | (tokens[2].size() ^ 6) | (tokens[4].size() ^ 6) |
-       (tokens[6].size() ^ 6)) != 0) {
+  // All four of one size and starting "0x" or "0X", tested together.
+  const std::size_t size = tokens[0].size();
+  if (((tokens[2].size() ^ size) | (tokens[4].size() ^ size) | (tokens[6].size() ^ size)) != 0 ||
+      (size != 6 && size != 10)) {
     return false;
   }
   const auto prefix = [tokens](int k) {
@@ -74,86 +136,125 @@ inline CFourValueReader::CFourValueReader(const CPlotScale& scale)
   if (((prefix(0) | prefix(1) | prefix(2) | prefix(3)) | kCaseBits) != kPrefixes) {
     return false;
   }
-  const auto digits = [tokens](int k) {
-    return static_cast<int>(plot_detail::LoadWord<std::uint32_t>(tokens[2 * k].data() + 2));
-  };
-  // Lane k: the four digit bytes of token k, the first the lowest.
-  const __m128i bytes = _mm_setr_epi32(digits(0), digits(1), digits(2), digits(3));
-  const auto every = [](char byte) { return _mm_set1_epi8(byte); };
-  const __m128i zero = _mm_setzero_si128();
-  // Per byte, its distance from '0' and, folded to lower case, from 'a': a
-  // hexadecimal digit is within 9 of the one or within 5 of the other (the
-  // subtraction wraps, so bytes below either are far from it).
-  const __m128i fromZero = _mm_sub_epi8(bytes, every('0'));
-  const __m128i fromA = _mm_sub_epi8(_mm_or_si128(bytes, every(0x20)), every('a'));
-  const __m128i beyond =
-      _mm_min_epu8(_mm_subs_epu8(fromZero, every(9)), _mm_subs_epu8(fromA, every(5)));
-  const __m128i hexLanes = _mm_cmpeq_epi32(beyond, zero);
-  // A digit's value is the nearer of the two ('a' counting from 10); then
-  // two digits to a byte, and the two bytes of a lane joined by one
-  // multiply-add (byte 0 times 256 plus byte 2).
-  const __m128i nibbles = _mm_min_epu8(fromZero, _mm_add_epi8(fromA, every(10)));
-  const __m128i pairs =
-      _mm_and_si128(_mm_or_si128(_mm_slli_epi32(nibbles, 4), _mm_srli_epi32(nibbles, 8)),
-                    _mm_set1_epi32(0x00ff00ff));
-  __m128i codes = _mm_madd_epi16(pairs, _mm_set1_epi32(0x00010100));
-  codes = _mm_sub_epi32(_mm_xor_si128(_mm_and_si128(codes, mask_), sign_), sign_);
-  codes = _mm_xor_si128(codes, bias_);
-  // The agree flags, one byte each, spread to the lanes.
-  const __m128i flags = _mm_unpacklo_epi16(
-      _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(plot_detail::LoadWord<std::uint32_t>(
-                            reinterpret_cast<const char*>(agrees)))),
-                        zero),
-      zero);
-  const __m128i take = _mm_andnot_si128(_mm_cmpeq_epi32(flags, zero), hexLanes);
-  const int taken = _mm_movemask_ps(_mm_castsi128_ps(take));
-  if (taken == 0xf) {
-    low_ = _mm_min_epi16(low_, codes);
-    high_ = _mm_max_epi16(high_, codes);
+  int taken = 0;
+  if (size == 6) {
+    TakeFourDigits(tokens, plot_detail::AgreeLanes(agrees), taken);
   } else {
-    // The lanes not taken offer the extremes as they are.
-    const auto offered = [&take, &codes](__m128i kept) {
-      return _mm_or_si128(_mm_and_si128(take, codes), _mm_andnot_si128(take, kept));
-    };
-    low_ = _mm_min_epi16(low_, offered(low_));
-    high_ = _mm_max_epi16(high_, offered(high_));
+    TakeEightDigits(tokens, plot_detail::AgreeLanes(agrees), taken);
   }
   notTaken = ~static_cast<std::uint32_t>(taken) & 0xfu;
   return true;
 }
 
-inline void CFourValueReader::Clear() {
-  low_ = _mm_set1_epi16(INT16_MAX);
-  high_ = _mm_set1_epi16(INT16_MIN);
+[[gnu::always_inline]] inline void CFourValueReader::TakeFourDigits(const std::string_view* tokens,
+                                                                    __m128i agreeing, int& taken) {
+  const auto digits = [tokens](int k) {
+    return static_cast<int>(plot_detail::LoadWord<std::uint32_t>(tokens[2 * k].data() + 2));
+  };
+  // Lane k: the four digit bytes of token k.
+  __m128i isHex;
+  __m128i codes =
+      plot_detail::QuadValues(_mm_setr_epi32(digits(0), digits(1), digits(2), digits(3)), isHex);
+  codes = _mm_sub_epi32(_mm_xor_si128(_mm_and_si128(codes, four_.mask), four_.sign), four_.sign);
+  codes = _mm_xor_si128(codes, four_.bias);
+  const __m128i take = _mm_and_si128(agreeing, isHex);
+  taken = _mm_movemask_ps(_mm_castsi128_ps(take));
+  if (taken == 0xf) {
+    four_.low = _mm_min_epi16(four_.low, codes);
+    four_.high = _mm_max_epi16(four_.high, codes);
+    return;
+  }
+  // The lanes not taken offer the extremes as they are.
+  const auto offered = [&take, &codes](__m128i kept) {
+    return _mm_or_si128(_mm_and_si128(take, codes), _mm_andnot_si128(take, kept));
+  };
+  four_.low = _mm_min_epi16(four_.low, offered(four_.low));
+  four_.high = _mm_max_epi16(four_.high, offered(four_.high));
 }
 
-// The extremes are in the low 16 bits of each lane (the high ones hold what
-// the sign extension left there, and are not looked at).
-inline std::int32_t CFourValueReader::Extreme(__m128i lanes, bool lowest) const {
-  alignas(16) std::int16_t halves[8];
-  _mm_store_si128(reinterpret_cast<__m128i*>(halves), lanes);
-  std::int32_t extreme = halves[0];
-  for (int k = 2; k < 8; k += 2) {
-    extreme = lowest ? std::min<std::int32_t>(extreme, halves[k])
-                     : std::max<std::int32_t>(extreme, halves[k]);
+[[gnu::always_inline]] inline void CFourValueReader::TakeEightDigits(const std::string_view* tokens,
+                                                                     __m128i agreeing, int& taken) {
+  const auto digits = [tokens](int k) {
+    return static_cast<long long>(plot_detail::LoadWord<std::uint64_t>(tokens[2 * k].data() + 2));
+  };
+  // Lane k of a 64-bit view: the eight digit bytes of a token, as two
+  // 32-bit lanes of four digits each, the first four the more significant.
+  const auto values = [](__m128i bytes, __m128i& isHex) {
+    __m128i quadIsHex;
+    const __m128i quads = plot_detail::QuadValues(bytes, quadIsHex);
+    isHex = _mm_and_si128(quadIsHex, _mm_shuffle_epi32(quadIsHex, _MM_SHUFFLE(2, 3, 0, 1)));
+    return _mm_or_si128(_mm_slli_epi64(quads, 16), _mm_srli_epi64(quads, 32));
+  };
+  __m128i firstIsHex;
+  __m128i secondIsHex;
+  const __m128i first = values(_mm_set_epi64x(digits(1), digits(0)), firstIsHex);
+  const __m128i second = values(_mm_set_epi64x(digits(3), digits(2)), secondIsHex);
+  __m128i codes = plot_detail::EvenLanes(first, second);
+  codes = _mm_sub_epi32(_mm_xor_si128(_mm_and_si128(codes, eight_.mask), eight_.sign), eight_.sign);
+  codes = _mm_xor_si128(codes, eight_.bias);
+  const __m128i take = _mm_and_si128(agreeing, plot_detail::EvenLanes(firstIsHex, secondIsHex));
+  taken = _mm_movemask_ps(_mm_castsi128_ps(take));
+  // No 32-bit minimum before SSE4.1: compare and choose.
+  const __m128i lower = _mm_and_si128(take, _mm_cmplt_epi32(codes, eight_.low));
+  eight_.low = _mm_or_si128(_mm_and_si128(lower, codes), _mm_andnot_si128(lower, eight_.low));
+  const __m128i higher = _mm_and_si128(take, _mm_cmpgt_epi32(codes, eight_.high));
+  eight_.high = _mm_or_si128(_mm_and_si128(higher, codes), _mm_andnot_si128(higher, eight_.high));
+}
+
+inline void CFourValueReader::Clear() {
+  four_.low = _mm_set1_epi16(INT16_MAX);
+  four_.high = _mm_set1_epi16(INT16_MIN);
+  eight_.low = _mm_set1_epi32(INT32_MAX);
+  eight_.high = _mm_set1_epi32(INT32_MIN);
+}
+
+inline std::int64_t CFourValueReader::KeptExtreme(const CLanes& lanes, bool lowest, bool sixteen) {
+  alignas(16) std::int32_t words[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(words), lowest ? lanes.low : lanes.high);
+  std::int64_t extreme = 0;
+  for (int k = 0; k < 4; ++k) {
+    // In 16-bit lanes only the low half of each word holds an extreme (the
+    // high one holds what the sign extension left there).
+    const std::int64_t value = sixteen ? static_cast<std::int16_t>(words[k]) : words[k];
+    extreme = k == 0 ? value : (lowest ? std::min(extreme, value) : std::max(extreme, value));
   }
   return extreme;
 }
 
-inline std::int32_t CFourValueReader::Unbiased(std::int32_t code) const {
-  return _mm_cvtsi128_si32(bias_) != 0 ? code + 0x8000 : code;
+inline bool CFourValueReader::Holds(const CLanes& lanes, bool sixteen) {
+  return KeptExtreme(lanes, true, sixteen) <= KeptExtreme(lanes, false, sixteen);
+}
+
+// A kept value less bias is the value less half its range: the bias is the
+// amount to add back.
+inline std::int64_t CFourValueReader::Unbiased(const CLanes& lanes, std::int64_t kept) {
+  return kept + static_cast<std::uint32_t>(_mm_cvtsi128_si32(lanes.bias));
 }
 
 inline bool CFourValueReader::Empty() const {
-  return Extreme(low_, true) > Extreme(high_, false);
+  return !Holds(four_, true) && !Holds(eight_, false);
 }
 
-inline std::int32_t CFourValueReader::Low() const {
-  return Unbiased(Extreme(low_, true));
+inline std::int64_t CFourValueReader::Low() const {
+  std::int64_t low = INT64_MAX;
+  if (Holds(four_, true)) {
+    low = std::min(low, Unbiased(four_, KeptExtreme(four_, true, true)));
+  }
+  if (Holds(eight_, false)) {
+    low = std::min(low, Unbiased(eight_, KeptExtreme(eight_, true, false)));
+  }
+  return low;
 }
 
-inline std::int32_t CFourValueReader::High() const {
-  return Unbiased(Extreme(high_, false));
+inline std::int64_t CFourValueReader::High() const {
+  std::int64_t high = INT64_MIN;
+  if (Holds(four_, true)) {
+    high = std::max(high, Unbiased(four_, KeptExtreme(four_, false, true)));
+  }
+  if (Holds(eight_, false)) {
+    high = std::max(high, Unbiased(eight_, KeptExtreme(eight_, false, false)));
+  }
+  return high;
 }
 
 #else
@@ -165,10 +266,10 @@ inline bool CFourValueReader::Take(const std::string_view*, const unsigned char*
 inline bool CFourValueReader::Empty() const {
   return true;
 }
-inline std::int32_t CFourValueReader::Low() const {
+inline std::int64_t CFourValueReader::Low() const {
   return 0;
 }
-inline std::int32_t CFourValueReader::High() const {
+inline std::int64_t CFourValueReader::High() const {
   return 0;
 }
 inline void CFourValueReader::Clear() {}

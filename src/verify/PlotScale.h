@@ -184,14 +184,16 @@ class CPlotScale {
       return pattern & mask_;
     }
   }
-  // For a pattern p of at most 16 bits the code is ((p & mask) ^ sign) - sign
-  // with these two, as 32-bit numbers: the word's bits below bit 16, and its
-  // sign bit when it is signed and below bit 16 (else 0).
-  std::uint32_t ShortPatternMask() const {
-    return wordLength_ == 0 || wordLength_ >= 16 ? 0xffffu : (1u << wordLength_) - 1;
+  // For a pattern p of at most bits bits (16 or 32) the code is
+  // ((p & mask) ^ sign) - sign with these two, as 32-bit numbers: the word's
+  // bits below bit bits, and its sign bit when it is signed and below bit
+  // bits (else 0).
+  std::uint32_t NarrowPatternMask(int bits) const {
+    const int kept = wordLength_ == 0 || wordLength_ >= bits ? bits : wordLength_;
+    return kept >= 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << kept) - 1;
   }
-  std::uint32_t ShortPatternSign() const {
-    return isSigned_ && wordLength_ <= 16 ? 1u << (wordLength_ - 1) : 0u;
+  std::uint32_t NarrowPatternSign(int bits) const {
+    return isSigned_ && wordLength_ <= bits ? std::uint32_t{1} << (wordLength_ - 1) : 0u;
   }
   // The real value of a code: code / 2^fraction length (raw codes: the code).
   double Value(double code) const;

@@ -62,45 +62,72 @@ std::string Describe(const CPlotData& data) {
   return text.str();
 }
 
-std::string RandomToken(std::mt19937& random) {
-  // Not hexadecimal, too long, or of the common "0x" and four digits shape
-  // with a byte that is not a digit.
-  static const std::vector<std::string> kOdd = {"xxxx",
-                                                "0x",
-                                                "1.5",
-                                                "-1",
-                                                "0xg1",
-                                                "ZZ",
-                                                "0x1 ",
-                                                "00000000000000000000",
-                                                "0x10000000000000000",
-                                                "0x12g4",
-                                                "0x 123",
-                                                "0x-123",
-                                                "0X/:@`",
-                                                "0x\x80\xff\xe6"
-                                                "a",
-                                                std::string("0x1\0"
-                                                            "23",
-                                                            6),
-                                                "0xFFFF",
-                                                "0x8000",
-                                                "0x7fff",
-                                                "0x0000",
-                                                "0x12G4"};
-  std::uniform_int_distribution<int> kind(0, 19);
-  std::uniform_int_distribution<int> digits(1, 18);
+// Not hexadecimal, too long, or of a common shape ("0x" and four or eight
+// digits) with a byte that is not a digit, or at the edges of a word.
+const std::vector<std::string> kOddTokens = {"xxxx",
+                                             "0x",
+                                             "1.5",
+                                             "-1",
+                                             "0xg1",
+                                             "ZZ",
+                                             "0x1 ",
+                                             "00000000000000000000",
+                                             "0x10000000000000000",
+                                             "0x12g4",
+                                             "0x 123",
+                                             "0x-123",
+                                             "0X/:@`",
+                                             "0x\x80\xff\xe6"
+                                             "a",
+                                             std::string("0x1\0"
+                                                         "23",
+                                                         6),
+                                             "0xFFFF",
+                                             "0x8000",
+                                             "0x7fff",
+                                             "0x0000",
+                                             "0x12G4",
+                                             "0x1234567g",
+                                             "0x1234 678",
+                                             "0x\x80"
+                                             "1234567",
+                                             std::string("0x123\0"
+                                                         "5678",
+                                                         10),
+                                             "0xFFFFFFFF",
+                                             "0x80000000",
+                                             "0x7fffffff",
+                                             "0x00000000",
+                                             "0X00008000",
+                                             "0x0000ffff"};
+
+std::string OddToken(std::mt19937& random) {
+  return kOddTokens[std::uniform_int_distribution<std::size_t>(0, kOddTokens.size() - 1)(random)];
+}
+
+std::string HexDigits(std::mt19937& random, int count) {
   std::uniform_int_distribution<int> digit(0, 21);
+  std::string digits;
+  for (int n = 0; n < count; ++n) {
+    digits += "0123456789abcdefABCDEF"[digit(random)];
+  }
+  return digits;
+}
+
+// A token in the record's style: 0 any shape, 1 to 4 mostly "0x" and four,
+// eight, seven or five digits (the common shapes, and ones a digit off).
+std::string RandomToken(std::mt19937& random, int style) {
+  std::uniform_int_distribution<int> kind(0, 19);
   const int k = kind(random);
   if (k == 0) {
-    return kOdd[std::uniform_int_distribution<std::size_t>(0, kOdd.size() - 1)(random)];
+    return OddToken(random);
   }
-  std::string token = k % 3 == 0 ? "" : (k % 5 == 0 ? "0X" : "0x");
-  const int count = k < 14 ? 4 : digits(random);
-  for (int n = 0; n < count; ++n) {
-    token += "0123456789abcdefABCDEF"[digit(random)];
+  if (style > 0) {
+    static const int kDigits[] = {0, 4, 8, 7, 5};
+    return (k == 1 ? "0X" : "0x") + HexDigits(random, kDigits[style]);
   }
-  return token;
+  const std::string prefix = k % 3 == 0 ? "" : (k % 5 == 0 ? "0X" : "0x");
+  return prefix + HexDigits(random, k < 14 ? 4 : std::uniform_int_distribution<int>(1, 18)(random));
 }
 
 // Records of 0 to 150 value pairs (more than the 64 the collector takes at a
@@ -114,12 +141,13 @@ std::string RandomTimingText(std::mt19937& random) {
   for (int r = 0; r < count; ++r) {
     text += std::to_string(10 * r) + " out " + std::to_string(chance(random) % 9);
     const int n = chance(random) < 20 ? pairs(random) : 8;
+    const int style = chance(random) % 5;
     for (int p = 0; p < n; ++p) {
-      const std::string fixed = RandomToken(random);
-      text += " " + fixed + " " + (chance(random) < 90 ? fixed : RandomToken(random));
+      const std::string fixed = RandomToken(random, style);
+      text += " " + fixed + " " + (chance(random) < 90 ? fixed : RandomToken(random, style));
     }
     if (chance(random) < 10) {
-      text += " " + RandomToken(random);
+      text += " " + RandomToken(random, style);
     }
     text += "\n";
   }
@@ -138,8 +166,13 @@ TEST(RecordObservers, WholeRecordsAndStreamedPairsGiveTheSameResultsAndPlots) {
                                           CPlotScale(16, 0, false),
                                           CPlotScale(17, 2, true),
                                           CPlotScale(8, 0, true),
-                                          CPlotScale(15, 0, true)};
-  for (int round = 0; round < 900; ++round) {
+                                          CPlotScale(15, 0, true),
+                                          CPlotScale(32, 0, true),
+                                          CPlotScale(32, 8, false),
+                                          CPlotScale(24, 4, true),
+                                          CPlotScale(40, 0, true),
+                                          CPlotScale(31, 0, false)};
+  for (int round = 0; round < 1400; ++round) {
     const std::string text = RandomTimingText(random);
     const CPlotScale& scale = scales[static_cast<std::size_t>(round) % scales.size()];
     CObserved held;
