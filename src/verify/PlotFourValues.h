@@ -54,6 +54,8 @@ class CFourValueReader {
   // Whether some value was kept.
   static bool Holds(const CLanes& lanes, bool sixteen);
   static std::int64_t Unbiased(const CLanes& lanes, std::int64_t kept);
+  // The lowest or highest code taken, of either shape.
+  std::int64_t Extreme(bool lowest) const;
 
   CLanes four_;   // "0x" and four digits, in the low 16 bits of 32-bit lanes
   CLanes eight_;  // "0x" and eight digits, in 32-bit lanes
@@ -235,26 +237,25 @@ inline bool CFourValueReader::Empty() const {
   return !Holds(four_, true) && !Holds(eight_, false);
 }
 
+inline std::int64_t CFourValueReader::Extreme(bool lowest) const {
+  std::int64_t extreme = lowest ? INT64_MAX : INT64_MIN;
+  const auto take = [&](const CLanes& lanes, bool sixteen) {
+    if (Holds(lanes, sixteen)) {
+      const std::int64_t value = Unbiased(lanes, KeptExtreme(lanes, lowest, sixteen));
+      extreme = lowest ? std::min(extreme, value) : std::max(extreme, value);
+    }
+  };
+  take(four_, true);
+  take(eight_, false);
+  return extreme;
+}
+
 inline std::int64_t CFourValueReader::Low() const {
-  std::int64_t low = INT64_MAX;
-  if (Holds(four_, true)) {
-    low = std::min(low, Unbiased(four_, KeptExtreme(four_, true, true)));
-  }
-  if (Holds(eight_, false)) {
-    low = std::min(low, Unbiased(eight_, KeptExtreme(eight_, true, false)));
-  }
-  return low;
+  return Extreme(true);
 }
 
 inline std::int64_t CFourValueReader::High() const {
-  std::int64_t high = INT64_MIN;
-  if (Holds(four_, true)) {
-    high = std::max(high, Unbiased(four_, KeptExtreme(four_, false, true)));
-  }
-  if (Holds(eight_, false)) {
-    high = std::max(high, Unbiased(eight_, KeptExtreme(eight_, false, false)));
-  }
-  return high;
+  return Extreme(false);
 }
 
 #else
