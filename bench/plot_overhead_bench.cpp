@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "BenchTimingFile.h"
 #include "app/Extension.h"
 #include "summary/PlotOutput.h"
@@ -55,25 +56,20 @@ struct CBenchOptions {
 
 CBenchOptions ParseOptions(int argc, char** argv) {
   CBenchOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    const auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        throw std::runtime_error(word + " needs a value");
-      }
-      return argv[++i];
-    };
+  for (CBenchArgs args(argc, argv); args.Next();) {
+    const std::string& word = args.Word();
     if (word == "--help" || word == "-h") {
       std::printf(
           "plot_overhead_bench [--records N] [--dir DIR] [--keep]\n"
-          "  the report pass of one timing file of N records (default 200,000) with and\n"
-          "  without the plots, and the plot page size for 10 million records\n");
+          "  reportapp verify of one timing file of N records (default 200,000), and its\n"
+          "  report pass alone, with and without the plots; the plot page size for 10\n"
+          "  million records\n");
       std::exit(0);
     }
     if (word == "--records") {
-      options.records = std::stoull(value());
+      options.records = std::stoull(args.Value());
     } else if (word == "--dir") {
-      options.dir = value();
+      options.dir = args.Value();
     } else if (word == "--keep") {
       options.keep = true;
     } else {

@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchArgs.h"
 #include "BenchTimingFile.h"
 #include "summary/IndexPage.h"
 #include "summary/JUnitReport.h"
@@ -84,24 +85,18 @@ long Positive(const std::string& option, const std::string& text) {
 
 COptions ParseOptions(int argc, char** argv) {
   COptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    const auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        throw std::runtime_error(word + " needs a value");
-      }
-      return argv[++i];
-    };
+  for (CBenchArgs args(argc, argv); args.Next();) {
+    const std::string& word = args.Word();
     if (word == "--files") {
-      options.files = Positive(word, value());
+      options.files = Positive(word, args.Value());
     } else if (word == "--records") {
-      options.records = Positive(word, value());
+      options.records = Positive(word, args.Value());
     } else if (word == "--big-records") {
-      options.bigRecords = Positive(word, value());
+      options.bigRecords = Positive(word, args.Value());
     } else if (word == "--rounds") {
-      options.rounds = Positive(word, value());
+      options.rounds = Positive(word, args.Value());
     } else if (word == "--dir") {
-      options.dir = value();
+      options.dir = args.Value();
     } else if (word == "--help" || word == "-h") {
       options.help = true;
     } else {

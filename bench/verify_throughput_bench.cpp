@@ -21,6 +21,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "BenchArgs.h"
 #include "BenchTimingFile.h"
 #include "app/Extension.h"
 
@@ -61,20 +62,14 @@ double PositiveMegabytes(const std::string& option, const std::string& text) {
 
 CBenchOptions ParseOptions(int argc, char** argv) {
   CBenchOptions options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string word = argv[i];
-    const auto value = [&]() -> std::string {
-      if (i + 1 >= argc) {
-        throw std::runtime_error(word + " needs a value");
-      }
-      return argv[++i];
-    };
+  for (CBenchArgs args(argc, argv); args.Next();) {
+    const std::string& word = args.Word();
     if (word == "--mb") {
-      options.megabytes = PositiveMegabytes(word, value());
+      options.megabytes = PositiveMegabytes(word, args.Value());
     } else if (word == "--tcl-mb") {
-      options.tclMegabytes = PositiveMegabytes(word, value());
+      options.tclMegabytes = PositiveMegabytes(word, args.Value());
     } else if (word == "--dir") {
-      options.dir = value();
+      options.dir = args.Value();
     } else if (word == "--keep") {
       options.keep = true;
     } else if (word == "--help" || word == "-h") {
