@@ -1,0 +1,125 @@
+#!/usr/bin/python3
+"""Checks a testbench writer of timing files against the golden files.
+
+    golden_writers.py SIMULATOR SOURCE_DIR WORK_DIR
+
+SIMULATOR is icarus or verilator (the Verilog writer) or ghdl (the VHDL
+writer). Every case of tests/golden/timing/cases.json is replayed in one
+simulation (one testbench instance per case, so that Verilator builds once);
+each written file must equal its golden file byte for byte. A simulator that
+is not installed skips the test (exit 77) with a message saying so.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+
+SKIP = 77
+
+
+def replay_lines(case):
+    """The case's events as "S <time>" / "O <time> <clocks> <model1> <rtl1> ..." lines."""
+    lines = []
+    for event in case["events"]:
+        if event["kind"] == "start":
+            lines.append(f"S {event['time']}")
+            continue
+        if event["clocks"] < 1:
+            raise SystemExit(f"{case['file']}: an output record needs at least one clock")
+        values = []
+        for model, rtl in zip(event["model"], event["rtl"]):
+            values += [str(model), str(rtl)]
+        lines.append(f"O {event['time']} {event['clocks']} " + " ".join(values))
+    return "\n".join(lines) + "\n"
+
+
+def verilog_top(cases):
+    body = []
+    for index, case in enumerate(cases):
+        body.append(
+            f'  tb_timing_case #(.FILE("{case["file"]}"), .REPLAY("replay_{index}.txt"),'
+            f' .CHANNELS({case["channels"]}), .WIDTH({case["word_length"]})) case_{index} (.done(done[{index}]));')
+    return ("`timescale 1ns / 1ps\n"
+            "module tb_golden;\n"
+            f"  wire [{len(cases) - 1}:0] done;\n" + "\n".join(body) + "\n"
+            "  always @(done) if (&done === 1'b1) $finish;\n"
+            "endmodule\n")
+
+
+def vhdl_top(cases):
+    body = []
+    for index, case in enumerate(cases):
+        body.append(
+            f'  case_{index}: entity work.tb_timing_case generic map (FILE_NAME => "{case["file"]}",'
+            f' REPLAY => "replay_{index}.txt", CHANNELS => {case["channels"]},'
+            f' WIDTH => {case["word_length"]});')
+    return ("entity tb_golden is\nend entity;\n\n"
+            "architecture replay of tb_golden is\nbegin\n" + "\n".join(body) + "\n"
+            "end architecture;\n")
+
+
+def run(command, cwd):
+    print("+", " ".join(command), flush=True)
+    subprocess.run(command, cwd=cwd, check=True)
+
+
+def simulate(simulator, source, work):
+    verilog = [os.path.join(source, "hdl", "verilog", name)
+               for name in ("reportapp_timing.v", "reportapp_timing_writer.v")]
+    verilog.append(os.path.join(source, "tests", "hdl", "tb_timing_case.v"))
+    if simulator == "icarus":
+        run(["iverilog", "-g2005", "-Wall", "-o", "tb_golden.vvp", "tb_golden.v"] + verilog, work)
+        run(["vvp", "-n", "tb_golden.vvp"], work)
+    elif simulator == "verilator":
+        run(["verilator", "--binary", "--timing", "-Wall", "-Wno-DECLFILENAME", "-Wno-UNUSEDSIGNAL",
+             "--top-module", "tb_golden", "-o", "tb_golden", "tb_golden.v"] + verilog, work)
+        run([os.path.join("obj_dir", "tb_golden")], work)
+    else:
+        vhdl = [os.path.join(source, "hdl", "vhdl", "reportapp_timing_pkg.vhd"),
+                os.path.join(source, "hdl", "vhdl", "reportapp_timing_writer.vhd"),
+                os.path.join(source, "tests", "hdl", "tb_timing_case.vhd"), "tb_golden.vhd"]
+        run(["ghdl", "-a", "--std=08"] + vhdl, work)
+        run(["ghdl", "-e", "--std=08", "tb_golden"], work)
+        run(["ghdl", "-r", "--std=08", "tb_golden"], work)
+
+
+def main():
+    simulator, source, work = sys.argv[1:4]
+    program = {"icarus": "iverilog", "verilator": "verilator", "ghdl": "ghdl"}[simulator]
+    if shutil.which(program) is None:
+        print(f"SKIPPED: {program} is not installed (Debian package "
+              f"{'iverilog' if simulator == 'icarus' else program}); the {simulator} writer test did not run")
+        return SKIP
+    golden = os.path.join(source, "tests", "golden", "timing")
+    with open(os.path.join(golden, "cases.json"), encoding="utf-8") as stream:
+        cases = json.load(stream)["cases"]
+    cases = [case for case in cases if simulator != "ghdl" or case.get("hdl", True)]
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    for index, case in enumerate(cases):
+        with open(os.path.join(work, f"replay_{index}.txt"), "w", encoding="ascii") as stream:
+            stream.write(replay_lines(case))
+    with open(os.path.join(work, "tb_golden.v"), "w", encoding="ascii") as stream:
+        stream.write(verilog_top(cases))
+    with open(os.path.join(work, "tb_golden.vhd"), "w", encoding="ascii") as stream:
+        stream.write(vhdl_top(cases))
+    simulate(simulator, source, work)
+    failures = 0
+    for case in cases:
+        with open(os.path.join(golden, case["file"]), "rb") as stream:
+            expected = stream.read()
+        written_path = os.path.join(work, case["file"])
+        written = open(written_path, "rb").read() if os.path.exists(written_path) else None
+        if written != expected:
+            failures += 1
+            print(f"FAIL {simulator}: {case['file']} differs from the golden file")
+            print("--- expected\n" + expected.decode("ascii", "replace"))
+            print("--- written\n" + ("(no file)" if written is None else written.decode("ascii", "replace")))
+        else:
+            print(f"ok   {simulator}: {case['file']}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
