@@ -2,13 +2,14 @@
 // rising clock edges at the times of the case, valid high on the edges of its
 // output records, reset released on the edge of its start record.
 // REPLAY holds "S <time>" and "O <time> <clocks> <model1> <rtl1> ..." lines
-// (decimal values), written from cases.json by golden_writers.py.
+// (decimal values, or bit strings with BINARY), written from cases.json by golden_writers.py.
 `timescale 1ns / 1ps
 module tb_timing_case #(
     parameter FILE = "out.txt",
     parameter REPLAY = "replay.txt",
     parameter integer CHANNELS = 1,
-    parameter integer WIDTH = 16
+    parameter integer WIDTH = 16,
+    parameter integer BINARY = 0  // values given as bit strings (0 1 x z) instead of decimal
 ) (
     output reg done
 );
@@ -44,7 +45,19 @@ module tb_timing_case #(
     end
   endtask
 
-  integer fd, status, channel, clocks, step, value;
+  integer fd, status, channel, clocks, step;
+  reg [WIDTH-1:0] value;
+
+  task read_value;
+    integer number;
+    begin
+      if (BINARY != 0) status = $fscanf(fd, "%b", value);
+      else begin
+        status = $fscanf(fd, "%d", number);
+        value  = number[WIDTH-1:0];
+      end
+    end
+  endtask
   integer time_ns;
   real previous, spacing, pulse;
   reg [7:0] kind;
@@ -64,10 +77,10 @@ module tb_timing_case #(
       end else begin
         status = $fscanf(fd, "%d", clocks);
         for (channel = 0; channel < CHANNELS; channel = channel + 1) begin
-          status = $fscanf(fd, "%d", value);
-          model[channel*WIDTH+:WIDTH] = value[WIDTH-1:0];
-          status = $fscanf(fd, "%d", value);
-          rtl[channel*WIDTH+:WIDTH] = value[WIDTH-1:0];
+          read_value;
+          model[channel*WIDTH+:WIDTH] = value;
+          read_value;
+          rtl[channel*WIDTH+:WIDTH] = value;
         end
         spacing = (time_ns - previous) / clocks;
         pulse = spacing / 4.0;
