@@ -14,7 +14,7 @@
 // they are not checked. Needs reportapp_timing.v.
 `timescale 1ns / 1ps
 module reportapp_timing_writer #(
-    parameter FILE = "timing.txt",
+    parameter FILE = "",
     parameter integer CHANNELS = 1,
     parameter integer WIDTH = 16
 ) (
@@ -30,10 +30,17 @@ module reportapp_timing_writer #(
 
   reg started = 1'b0;
 
-  // The file name parameter is as wide as its text; the task takes it padded.
-  /* verilator lint_off WIDTH */
-  initial timing.open_file(FILE, CHANNELS, WIDTH);
-  /* verilator lint_on WIDTH */
+  // An empty FILE takes the name from the plusarg +reportapp_timing_file=<path>,
+  // so that one build of a testbench writes the files of many vectors.
+  reg [8*256-1:0] file_name;
+  initial begin
+    /* verilator lint_off WIDTH */
+    file_name = FILE;  // the parameter is as wide as its text
+    /* verilator lint_on WIDTH */
+    if (file_name == 0 && !$value$plusargs("reportapp_timing_file=%s", file_name))
+      $fatal(1, "reportapp_timing_writer: FILE is empty and +reportapp_timing_file=<path> is not given");
+    timing.open_file(file_name, CHANNELS, WIDTH);
+  end
 
   function integer given_bits(input [31:0] bits);
     // Unconnected (z in four-state simulators, 0 in two-state ones): the width of the port.
@@ -43,6 +50,9 @@ module reportapp_timing_writer #(
   always @(posedge clk) begin
     if (started) timing.count_clock;
     if (!started && rst === 1'b0) begin
+      // Vectors of the wrong size stop the run before any record is written.
+      timing.check_bits(given_bits(model_bits), "model");
+      timing.check_bits(given_bits(rtl_bits), "RTL");
       timing.write_start;
       started <= 1'b1;
     end

@@ -35,6 +35,15 @@ begin
     variable opened  : boolean := false;
   begin
     if not opened then
+      -- Arrays of the wrong size stop the run before the file is created.
+      assert model'length = CHANNELS and rtl'length = CHANNELS
+        report "reportapp_timing_writer: " & FILE_NAME & ": the model and RTL arrays have "
+               & integer'image(model'length) & " and " & integer'image(rtl'length)
+               & " channels, CHANNELS is " & integer'image(CHANNELS) severity failure;
+      assert model(model'low)'length = WIDTH and rtl(rtl'low)'length = WIDTH
+        report "reportapp_timing_writer: " & FILE_NAME & ": the model and RTL values have width "
+               & integer'image(model(model'low)'length) & " and " & integer'image(rtl(rtl'low)'length)
+               & ", WIDTH is " & integer'image(WIDTH) severity failure;
       timing.open_file(FILE_NAME, CHANNELS, WIDTH);
       opened := true;
     end if;

@@ -6,7 +6,9 @@
 SIMULATOR is icarus or verilator (the Verilog writer) or ghdl (the VHDL
 writer). Every case of tests/golden/timing/cases.json is replayed in one
 simulation (one testbench instance per case, so that Verilator builds once);
-each written file must equal its golden file byte for byte. A simulator that
+each written file must equal its golden file byte for byte. Then the
+writer is given bad input (vectors of the wrong size, a file that cannot be
+opened) and must stop the simulation with a message naming the file. A simulator that
 is not installed skips the test (exit 77) with a message saying so.
 """
 import json
@@ -94,6 +96,60 @@ def simulate(simulator, source, work):
         run(["ghdl", "-r", "--std=08", "tb_golden"], work)
 
 
+# Bad input: (case, text the fatal message must hold, file that must hold no record).
+BAD_VERILOG = [
+    (0, "bad_width.txt: the model vector has 24 bits, 2 channels of width 16 need 32", "bad_width.txt"),
+    (1, "no/such/folder/t.txt: cannot open the file for writing", None),
+]
+BAD_VHDL = [
+    (0, "bad_channels.txt: the model and RTL arrays have 3 and 3 channels, CHANNELS is 2", "bad_channels.txt"),
+    (1, "bad_width.txt: the model and RTL values have width 12 and 12, WIDTH is 16", "bad_width.txt"),
+    (2, "no/such/folder/t.txt: cannot open the file for writing", None),
+]
+
+
+def bad_input(simulator, source, work):
+    """Each bad input must end the simulation with an error naming the file
+    and the mismatch, before any record is written. Returns the failures."""
+    failures = 0
+    if simulator == "icarus":
+        sources = [os.path.join(source, "hdl", "verilog", name)
+                   for name in ("reportapp_timing.v", "reportapp_timing_writer.v")]
+        sources.append(os.path.join(source, "tests", "hdl", "tb_bad_input.v"))
+        runs = [(["iverilog", "-g2005", f"-Ptb_bad_input.CASE={case}", "-o", f"bad_{case}.vvp"] + sources,
+                 ["vvp", "-n", f"bad_{case}.vvp"], text, left) for case, text, left in BAD_VERILOG]
+    elif simulator == "ghdl":
+        sources = [os.path.join(source, "hdl", "vhdl", name)
+                   for name in ("reportapp_timing_pkg.vhd", "reportapp_timing_writer.vhd")]
+        sources.append(os.path.join(source, "tests", "hdl", "tb_bad_input.vhd"))
+        run(["ghdl", "-a", "--std=08"] + sources, work)
+        run(["ghdl", "-e", "--std=08", "tb_bad_input"], work)
+        runs = [(None, ["ghdl", "-r", "--std=08", "tb_bad_input", f"-gCASE_NUMBER={case}"], text, left)
+                for case, text, left in BAD_VHDL]
+    else:
+        return 0  # the same Verilog as under Icarus; a second build would only cost time
+    for build, command, text, left in runs:
+        if build:
+            run(build, work)
+        print("+", " ".join(command), flush=True)
+        result = subprocess.run(command, cwd=work, capture_output=True, text=True)
+        output = result.stdout + result.stderr
+        written = os.path.join(work, left) if left else None
+        problems = []
+        if result.returncode == 0:
+            problems.append("the simulation ended with status 0")
+        if text not in output:
+            problems.append(f"no message \"{text}\"")
+        if written and os.path.exists(written) and os.path.getsize(written) > 0:
+            problems.append(f"{left} holds records")
+        if problems:
+            failures += 1
+            print(f"FAIL {simulator} bad input: " + "; ".join(problems) + "\n" + output)
+        else:
+            print(f"ok   {simulator} bad input: {text}")
+    return failures
+
+
 def main():
     simulator, source, work = sys.argv[1:4]
     program = {"icarus": "iverilog", "verilator": "verilator", "ghdl": "ghdl"}[simulator]
@@ -130,6 +186,7 @@ def main():
             print("--- written\n" + ("(no file)" if written is None else written.decode("ascii", "replace")))
         else:
             print(f"ok   {simulator}: {case['file']}")
+    failures += bad_input(simulator, source, work)
     return 1 if failures else 0
 
 
