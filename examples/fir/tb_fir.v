@@ -50,7 +50,7 @@ module tb_fir;
   initial forever #5 clk = ~clk;
 
   always @(posedge clk) begin
-    if (out_valid) received <= received + 1;
+    if (out_valid && !rst) received <= received + 1;
     if (!rst && sent < samples && !in_valid) begin
       in_valid <= 1'b1;
       in0 <= words[4*sent];
