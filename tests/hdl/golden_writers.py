@@ -76,13 +76,42 @@ def run(command, cwd):
     subprocess.run(command, cwd=cwd, check=True)
 
 
-def simulate(simulator, source, work):
+def compare_all(cases, work, label):
+    """Compares each case's written file with its golden file; the failures."""
+    golden = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "golden", "timing")
+    failures = 0
+    for case in cases:
+        with open(os.path.join(golden, case["file"]), "rb") as stream:
+            expected = stream.read()
+        written_path = os.path.join(work, case["file"])
+        written = open(written_path, "rb").read() if os.path.exists(written_path) else None
+        if written != expected:
+            failures += 1
+            print(f"FAIL {label}: {case['file']} differs from the golden file")
+            print("--- expected\n" + expected.decode("ascii", "replace"))
+            print("--- written\n" + ("(no file)" if written is None else written.decode("ascii", "replace")))
+        else:
+            print(f"ok   {label}: {case['file']}")
+    return failures
+
+
+def simulate(simulator, source, work, cases):
+    """Runs the writer's testbench over the cases; the failures of any
+    intermediate comparison."""
+    failures = 0
     verilog = [os.path.join(source, "hdl", "verilog", name)
                for name in ("reportapp_timing.v", "reportapp_timing_writer.v")]
     verilog.append(os.path.join(source, "tests", "hdl", "tb_timing_case.v"))
     if simulator == "icarus":
-        run(["iverilog", "-g2005", "-Wall", "-o", "tb_golden.vvp", "tb_golden.v"] + verilog, work)
-        run(["vvp", "-n", "tb_golden.vvp"], work)
+        # SystemVerilog first, then Verilog-2005, each writing the files afresh.
+        for generation in ("-g2012", "-g2005"):
+            for case in cases:
+                if os.path.exists(os.path.join(work, case["file"])):
+                    os.remove(os.path.join(work, case["file"]))
+            run(["iverilog", generation, "-Wall", "-o", "tb_golden.vvp", "tb_golden.v"] + verilog, work)
+            run(["vvp", "-n", "tb_golden.vvp"], work)
+            if generation == "-g2012":
+                failures += compare_all(cases, work, "icarus -g2012")
     elif simulator == "verilator":
         run(["verilator", "--binary", "--timing", "-Wall", "-Wno-DECLFILENAME", "-Wno-UNUSEDSIGNAL",
              "--top-module", "tb_golden", "-o", "tb_golden", "tb_golden.v"] + verilog, work)
@@ -94,6 +123,7 @@ def simulate(simulator, source, work):
         run(["ghdl", "-a", "--std=08"] + vhdl, work)
         run(["ghdl", "-e", "--std=08", "tb_golden"], work)
         run(["ghdl", "-r", "--std=08", "tb_golden"], work)
+    return failures
 
 
 # Bad input: (case, text the fatal message must hold, file that must hold no record).
@@ -172,20 +202,8 @@ def main():
         stream.write(verilog_top(cases))
     with open(os.path.join(work, "tb_golden.vhd"), "w", encoding="ascii") as stream:
         stream.write(vhdl_top(cases))
-    simulate(simulator, source, work)
-    failures = 0
-    for case in cases:
-        with open(os.path.join(golden, case["file"]), "rb") as stream:
-            expected = stream.read()
-        written_path = os.path.join(work, case["file"])
-        written = open(written_path, "rb").read() if os.path.exists(written_path) else None
-        if written != expected:
-            failures += 1
-            print(f"FAIL {simulator}: {case['file']} differs from the golden file")
-            print("--- expected\n" + expected.decode("ascii", "replace"))
-            print("--- written\n" + ("(no file)" if written is None else written.decode("ascii", "replace")))
-        else:
-            print(f"ok   {simulator}: {case['file']}")
+    failures = simulate(simulator, source, work, cases)
+    failures += compare_all(cases, work, simulator)
     failures += bad_input(simulator, source, work)
     return 1 if failures else 0
 
