@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/QuantizerTclCommand.h"
 #include "app/VerifyTclCommand.h"
 #include "host/HostInterp.h"
 #include "host/HostProcs.h"
@@ -45,5 +46,6 @@ extern "C" int Reportapp_Init(Tcl_Interp* interp) {
     return TCL_ERROR;
   }
   CreateVerifyTclCommand(interp);
+  CreateQuantizerTclCommand(interp);
   return Tcl_PkgProvide(interp, "ReportApp", REPORTAPP_VERSION);
 }
