@@ -105,8 +105,10 @@ build() {
     verilator)
       stale "$dir/obj_dir/tb_fir" "${verilog_sources[@]}" || return 0
       # --binary: Verilator's own main; --timing: the testbench's delays.
-      # OBJCACHE lets ccache keep Verilator's runtime objects between builds.
+      # The runs take a moment, the C++ compilation most of the time: build
+      # unoptimised, through ccache when there is one.
       (cd "$dir" && OBJCACHE=$(command -v ccache || true) verilator --binary --timing -Wall -Wno-DECLFILENAME \
+        -MAKEFLAGS "OPT_FAST=-O0 OPT_SLOW=-O0 OPT_GLOBAL=-O0" \
         --top-module tb_fir -o tb_fir "${verilog_sources[@]}") >"$dir/build.log" 2>&1
       ;;
     ghdl)

@@ -113,7 +113,11 @@ def simulate(simulator, source, work, cases):
             if generation == "-g2012":
                 failures += compare_all(cases, work, "icarus -g2012")
     elif simulator == "verilator":
+        # Unoptimised and through ccache when there is one: the compilation is
+        # most of the time, the run a moment.
+        os.environ["OBJCACHE"] = shutil.which("ccache") or ""
         run(["verilator", "--binary", "--timing", "-Wall", "-Wno-DECLFILENAME", "-Wno-UNUSEDSIGNAL",
+             "-MAKEFLAGS", "OPT_FAST=-O0 OPT_SLOW=-O0 OPT_GLOBAL=-O0",
              "--top-module", "tb_golden", "-o", "tb_golden", "tb_golden.v"] + verilog, work)
         run([os.path.join("obj_dir", "tb_golden")], work)
     else:
