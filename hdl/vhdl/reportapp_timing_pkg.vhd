@@ -10,7 +10,7 @@
 --   timing.close_file;
 --
 -- Lines written:  "<time> start 0"  and  "<time> out <clocks> <model1> <rtl1> <model2> <rtl2> ..."
--- The time is an integer count of nanoseconds (now, rounded down); the clock
+-- The time is an integer count of nanoseconds (now, rounded); the clock
 -- count is the number of count_clock calls since the previous record. Values
 -- are the width's bit pattern in lower-case hex of ceil(width/4) digits, the
 -- first element of an array being channel 1. A digit with a U, X, W or -
@@ -42,7 +42,7 @@ package reportapp_timing_pkg is
 
   -- The value's hex digits as the timing file holds them.
   function timing_hex(value : std_logic_vector) return string;
-  -- A time as an integer count of nanoseconds (no unit, no overflow at 2**31 ns).
+  -- A time as an integer count of nanoseconds, rounded (no unit, no overflow at 2**31 ns).
   function timing_ns(t : time) return string;
 end package reportapp_timing_pkg;
 
@@ -82,14 +82,19 @@ package body reportapp_timing_pkg is
   end function;
 
   function timing_ns(t : time) return string is
-    constant seconds : integer := t / 1 sec;
-    constant rest    : integer := (t - seconds * 1 sec) / 1 ns;
-    constant padded  : string := integer'image(1000000000 + rest);
+    -- Whole seconds and the nanoseconds beyond them, rounded to the nearest
+    -- ns (half upward), as Verilog's $time and the C++ writer round.
+    variable seconds : integer := t / 1 sec;
+    variable rest    : integer := (t - seconds * 1 sec + 1 ns / 2) / 1 ns;
   begin
+    if rest = 1000000000 then
+      seconds := seconds + 1;
+      rest := 0;
+    end if;
     if seconds = 0 then
       return integer'image(rest);
     end if;
-    return integer'image(seconds) & padded(2 to padded'high);
+    return integer'image(seconds) & integer'image(1000000000 + rest)(2 to 10);
   end function;
 
   type timing_writer_t is protected body

@@ -127,6 +127,10 @@ def simulate(simulator, source, work, cases):
         run(["ghdl", "-a", "--std=08"] + vhdl, work)
         run(["ghdl", "-e", "--std=08", "tb_golden"], work)
         run(["ghdl", "-r", "--std=08", "tb_golden"], work)
+        # The package's texts at their edges (times past 2**31 ns, rounding, digits).
+        run(["ghdl", "-a", "--std=08", os.path.join(source, "tests", "hdl", "tb_timing_text.vhd")], work)
+        run(["ghdl", "-e", "--std=08", "tb_timing_text"], work)
+        run(["ghdl", "-r", "--std=08", "tb_timing_text"], work)
     return failures
 
 
