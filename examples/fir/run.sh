@@ -183,10 +183,12 @@ for sim in "${simulators[@]}"; do
     continue
   fi
   failed=0
-  for vector in $(ls "$vectors"/vector_*.hex | sort -V); do
-    number=${vector##*/vector_}
-    number=${number%.hex}
+  timing_files=()
+  for ((number = 1; ; number++)); do
+    vector=$vectors/vector_$number.hex
+    [ -e "$vector" ] || break
     timing=$project/timing/kv_timing_Korvel_TestVector_$number.txt
+    timing_files+=("$timing")
     if ! simulate "$sim" "$vector" "$timing" "$project/sim_$number.log"; then
       cat "$project/sim_$number.log" >&2
       echo "$sim $fault: ERROR, the simulation of vector $number failed (log above)"
@@ -200,7 +202,7 @@ for sim in "${simulators[@]}"; do
   fi
   verdict=0
   "$reportapp" verify --quiet --project "$project" --json "$project/results.json" \
-    $(ls "$project"/timing/*.txt | sort -V) >"$project/verify.log" 2>&1 || verdict=$?
+    "${timing_files[@]}" >"$project/verify.log" 2>&1 || verdict=$?
   case $verdict in
     0) word=PASS ;;
     1) word=FAIL ;;
