@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The FIR example from model to report on real simulators:
 #
-#   examples/fir/run.sh [icarus|verilator|ghdl|all] [--fault ties|wrap|noreset] [--out DIR]
+#   examples/fir/run.sh [icarus|verilator|ghdl|all|verilator-cpp] [--fault ties|wrap|noreset] [--out DIR]
 #
 # 1. model.tcl (run by the reportapp shell) quantizes the test vectors and the
 #    filter's expected outputs with ::ReportApp::quantizer;
 # 2. each simulator runs the design (fir2.v under Icarus Verilog and Verilator,
 #    fir2.vhd under GHDL) on every vector, its testbench writing one timing
-#    file per vector through the project's writers (hdl/);
+#    file per vector through the project's writers (hdl/); verilator-cpp
+#    builds fir2.v with the C++ testbench tb_fir.cpp and the C++ writer
+#    instead (not part of all: the same simulator);
 # 3. reportapp verify compares model and RTL, writes the reports and the JSON;
 # 4. one result line per simulator, and the path of its index page.
 #
@@ -35,7 +37,7 @@ usage() {
 
 while [ $# -gt 0 ]; do
   case $1 in
-    icarus | verilator | ghdl) simulators+=("$1") ;;
+    icarus | verilator | ghdl | verilator-cpp) simulators+=("$1") ;;
     all) simulators+=(icarus verilator ghdl) ;;
     --fault)
       [ $# -ge 2 ] || { echo "run.sh: --fault needs ties, wrap or noreset" >&2; exit 2; }
@@ -111,6 +113,13 @@ build() {
         -MAKEFLAGS "OPT_FAST=-O0 OPT_SLOW=-O0 OPT_GLOBAL=-O0" \
         --top-module tb_fir -o tb_fir "${verilog_sources[@]}") >"$dir/build.log" 2>&1
       ;;
+    verilator-cpp)
+      stale "$dir/obj_dir/tb_fir_cpp" "$here/fir2.v" "$here/tb_fir.cpp" "$root/hdl/cpp/reportapp/timing_writer.hpp" ||
+        return 0
+      (cd "$dir" && OBJCACHE=$(command -v ccache || true) verilator --cc --exe --build -Wall \
+        -MAKEFLAGS "OPT_FAST=-O0 OPT_SLOW=-O0 OPT_GLOBAL=-O0" -CFLAGS "-std=c++17 -I$root/hdl/cpp" \
+        -o tb_fir_cpp "$here/fir2.v" "$here/tb_fir.cpp") >"$dir/build.log" 2>&1
+      ;;
     ghdl)
       stale "$dir/done" "${vhdl_sources[@]}" || return 0
       (cd "$dir" && ghdl -a --std=08 "${vhdl_sources[@]}" && ghdl -e --std=08 tb_fir) >"$dir/build.log" 2>&1 &&
@@ -129,10 +138,11 @@ simulate() {
       vvp -n "$dir/tb_fir.vvp" +vector="$vector" +samples="$samples" +fault=$fault_number \
         +reportapp_timing_file="$timing" >"$log" 2>&1
       ;;
-    verilator)
-      local reset=()
+    verilator | verilator-cpp)
+      local reset=() program=$dir/obj_dir/tb_fir
+      [ "$sim" = verilator-cpp ] && program=$dir/obj_dir/tb_fir_cpp
       [ "$fault" = noreset ] && reset=(+verilator+rand+reset+2 +verilator+seed+2026)
-      "$dir/obj_dir/tb_fir" "${reset[@]}" +vector="$vector" +samples="$samples" +fault=$fault_number \
+      "$program" "${reset[@]}" +vector="$vector" +samples="$samples" +fault=$fault_number \
         +reportapp_timing_file="$timing" >"$log" 2>&1
       ;;
     ghdl)
@@ -165,10 +175,10 @@ PY
 status=0
 ran=0
 for sim in "${simulators[@]}"; do
-  program=$sim
+  program=${sim%-cpp}
   [ "$sim" = icarus ] && program=iverilog
   if ! command -v "$program" >/dev/null; then
-    echo "$sim: SKIPPED, $program is not installed (Debian package ${program/iverilog/iverilog})"
+    echo "$sim: SKIPPED, $program is not installed (Debian package $program)"
     continue
   fi
   ran=$((ran + 1))

@@ -3,6 +3,9 @@
 
     fir_example.py SIMULATOR SOURCE_DIR WORK_DIR REPORTAPP
 
+SIMULATOR is one of run.sh's: icarus, verilator, ghdl or verilator-cpp (the
+C++ testbench with the C++ writer).
+
 Clean, reportapp verify must pass; each fault must fail, and when the run's
 JSON carries a diagnosis, the class leading it must be the one the fault
 produces: lsb for ties, overflow for wrap, unknown for noreset (a numeric
@@ -27,7 +30,7 @@ def expected_classes(simulator, fault):
         return {"lsb"}
     if fault == "wrap":
         return {"overflow"}
-    return NUMERIC_CLASSES if simulator == "verilator" else {"unknown"}
+    return NUMERIC_CLASSES if simulator.startswith("verilator") else {"unknown"}
 
 
 def leading_class(results):
@@ -57,7 +60,7 @@ def has_quantizer(reportapp, work):
 
 def main():
     simulator, source, work, reportapp = sys.argv[1:5]
-    program = "iverilog" if simulator == "icarus" else simulator
+    program = {"icarus": "iverilog", "verilator-cpp": "verilator"}.get(simulator, simulator)
     if shutil.which(program) is None:
         print(f"SKIPPED: {program} is not installed (Debian package {program}); "
               f"the FIR example did not run on {simulator}")
