@@ -101,6 +101,7 @@ module reportapp_timing #(
     integer channel;
     begin
       if (!started) $fatal(1, "reportapp_timing: %0s: write_output before write_start", name);
+      if (fd == 0) $fatal(1, "reportapp_timing: %0s: write_output after close_file", name);
       check_bits(model_bits, "model");
       check_bits(rtl_bits, "RTL");
       $fwrite(fd, "%0d out %0d", $time, clocks);

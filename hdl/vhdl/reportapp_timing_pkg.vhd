@@ -162,6 +162,7 @@ package body reportapp_timing_pkg is
       variable l : line;
     begin
       assert started report "reportapp_timing: " & name & ": write_output before write_start" severity failure;
+      assert is_open report "reportapp_timing: " & name & ": write_output after close_file" severity failure;
       check("model", model'length, model(model'low)'length);
       check("RTL", rtl'length, rtl(rtl'low)'length);
       write(l, timing_ns(now) & " out " & integer'image(clocks));
