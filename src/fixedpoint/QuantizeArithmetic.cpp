@@ -157,7 +157,11 @@ void CQuantizer::QuantizeSpan(std::span<double> values) const {
   double* const data = values.data();
   const std::size_t n = values.size();
   if (overflowMode == kOverflowSaturate) {
-    k::QuantizeValues<TRound, k::OverflowSaturate>(data, n, p);
+    if (k::SaturateNeedsGuard(minValue, maxValue, Pow2(f))) {
+      k::QuantizeValues<TRound, k::OverflowSaturate<true>>(data, n, p);
+    } else {
+      k::QuantizeValues<TRound, k::OverflowSaturate<false>>(data, n, p);
+    }
   } else if (codeWrap) {
     if (isSigned) {
       k::QuantizeValues<TRound, k::OverflowWrapCode<true>>(data, n, p);

@@ -147,6 +147,22 @@ inline V TruncOf(V s) {
   return CopySign(Select(r > a, r - 1.0, r), s);
 }
 
+// Ties toward plus infinity, decided on the whole part below and the exact
+// remainder; a zero result is +0.
+inline double HalfUpOf(double s) {
+  const double w = std::floor(s);
+  const double rounded = s - w >= 0.5 ? w + 1.0 : w;
+  return rounded == 0.0 ? 0.0 : rounded;
+}
+
+// The nearest whole number, ties to even, then a tie that went down moved up
+// (the remainder s - r is exact). The 2^52 trick gives +0 for zero results.
+inline V HalfUpOf(V s) {
+  const V c = CopySign(Splat<V>(kTwo52), s);
+  const V r = Select(Abs(s) < Splat<V>(kTwo52), (s + c) - c, s);
+  return Select(s - r == 0.5, r + 1.0, r);
+}
+
 // ---- the round modes, on the value scaled by 2^F
 
 struct RoundFloor {
@@ -155,14 +171,11 @@ struct RoundFloor {
     return FloorOf(s);
   }
 };
-// "round" and "nearest": ties toward plus infinity. The whole part below and
-// the exact remainder decide; a zero result is +0.
+// "round" and "nearest": ties toward plus infinity, a zero result is +0.
 struct RoundHalfUp {
   template <class T>
   static T Apply(T s) {
-    const T w = FloorOf(s);
-    const T rounded = Select(s - w >= 0.5, w + 1.0, w);
-    return Select(rounded == 0.0, Splat<T>(0.0), rounded);
+    return HalfUpOf(s);
   }
 };
 struct RoundCeil {
@@ -282,11 +295,26 @@ inline bool BothLanes(M mask) {
 #endif
 }
 
+// kGuarded: a scaled value that overflowed takes x itself. Without it the
+// overflowed product saturates directly, which is right when every such x
+// lies beyond the limits (SaturateNeedsGuard is false).
+template <bool kGuarded>
 struct OverflowSaturate {
   static V Apply(V x, V s, V whole, const Params& p) {
-    return Saturate(OnGrid(x, s, whole, p.unscale), p.lo, p.hi);
+    if constexpr (kGuarded) {
+      return Saturate(OnGrid(x, s, whole, p.unscale), p.lo, p.hi);
+    } else {
+      return Saturate(whole * p.unscale, p.lo, p.hi);
+    }
   }
 };
+
+// False when any x whose product with 2^F overflows is beyond both limits
+// (twice the larger limit, scaled, is still finite).
+inline bool SaturateNeedsGuard(double lo, double hi, double scale) {
+  const double limit = std::fmax(std::fabs(lo), std::fabs(hi));
+  return !std::isfinite(2.0 * limit * scale);
+}
 
 template <bool kSigned, bool kReciprocal>
 struct OverflowWrap {
