@@ -165,37 +165,31 @@ inline V HalfUpOf(V s) {
 
 // ---- the round modes, on the value scaled by 2^F
 
-struct RoundFloor {
+enum class TGridRounding { kFloor, kHalfUp, kCeil, kTrunc, kHalfEven };
+
+template <TGridRounding kMode>
+struct Round {
   template <class T>
   static T Apply(T s) {
-    return FloorOf(s);
+    if constexpr (kMode == TGridRounding::kFloor) {
+      return FloorOf(s);
+    } else if constexpr (kMode == TGridRounding::kHalfUp) {
+      return HalfUpOf(s);
+    } else if constexpr (kMode == TGridRounding::kCeil) {
+      return CeilOf(s);
+    } else if constexpr (kMode == TGridRounding::kTrunc) {
+      return TruncOf(s);
+    } else {
+      return NearestEven(s);
+    }
   }
 };
-// "round" and "nearest": ties toward plus infinity, a zero result is +0.
-struct RoundHalfUp {
-  template <class T>
-  static T Apply(T s) {
-    return HalfUpOf(s);
-  }
-};
-struct RoundCeil {
-  template <class T>
-  static T Apply(T s) {
-    return CeilOf(s);
-  }
-};
-struct RoundTrunc {
-  template <class T>
-  static T Apply(T s) {
-    return TruncOf(s);
-  }
-};
-struct RoundHalfEven {
-  template <class T>
-  static T Apply(T s) {
-    return NearestEven(s);
-  }
-};
+
+using RoundFloor = Round<TGridRounding::kFloor>;
+using RoundHalfUp = Round<TGridRounding::kHalfUp>;  // "round" and "nearest"
+using RoundCeil = Round<TGridRounding::kCeil>;
+using RoundTrunc = Round<TGridRounding::kTrunc>;        // "fix"
+using RoundHalfEven = Round<TGridRounding::kHalfEven>;  // "convergent"
 
 // The rounded value: the whole number times 2^-F, or x itself where its
 // scaled form s reached 2^52 or overflowed (x is then on the grid already).

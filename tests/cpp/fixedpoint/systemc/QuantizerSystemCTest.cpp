@@ -25,9 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "app/Extension.h"
 #include "fixedpoint/Quantizer.h"
-#include "host/HostInterp.h"
-#include "host/HostProcs.h"
 
 namespace {
 
@@ -285,22 +284,16 @@ TEST(QuantizerAgainstSystemC, TheNamedExamples) {
   EXPECT_EQ(CQuantizer(kTypeFixed, kOverflowWrap, kRoundFloor, 63, 0).Quantize(twoTo62), -twoTo62);
 }
 
-bool SetUpHost(const char* argv0) {
-  Tcl_FindExecutable(argv0);
-  Tcl_Interp* interp = Tcl_CreateInterp();
-  if (!InitHostStubs(interp)) {
-    std::fprintf(stderr, "cannot set up Tcl: %s\n", Tcl_GetStringResult(interp));
-    return false;
-  }
-  BindHostInterp(interp);
-  return DefineDefaultHostProcs(interp, "") == TCL_OK;
-}
-
 }  // namespace
 
-// SystemC's library brings main() and calls this.
+// SystemC's library brings main() and calls this. The quantizer asks its
+// host for the project's defaults: the extension is loaded into an
+// interpreter first, as the shell does.
 int sc_main(int argc, char* argv[]) {
-  if (!SetUpHost(argv[0])) {
+  Tcl_FindExecutable(argv[0]);
+  Tcl_Interp* const interp = Tcl_CreateInterp();
+  if (Reportapp_Init(interp) != TCL_OK) {
+    std::fprintf(stderr, "cannot load the extension: %s\n", Tcl_GetStringResult(interp));
     return 2;
   }
   ::testing::InitGoogleTest(&argc, argv);
