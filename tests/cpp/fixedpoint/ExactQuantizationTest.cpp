@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
@@ -92,6 +93,25 @@ TEST_F(ExactRounding, ZeroResultsKeepTheirSigns) {
     ExpectQuantizes(CQuantizer(kTypeFixed, kOverflowWrap, mode, 8, 0), -0.0, 0.0);
   }
   ExpectQuantizes(CQuantizer(kTypeFixed, kOverflowWrap, kRoundFloor, 8, 0), -0.0, -0.0);
+}
+
+TEST_F(ExactRounding, ExtremeFractionalLengthsStayExact) {
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  // Steps of 8: a scaled value that underflows to zero still rounds by its sign.
+  CQuantizer coarse(kTypeFixed, kOverflowSaturate, kRoundCeil, 16, 0);
+  coarse.SetFractionalLength(-3);
+  ExpectQuantizes(coarse, tiny, 8.0);
+  ExpectQuantizes(coarse, -tiny, -0.0);
+  coarse.SetRoundMode(kRoundFloor);
+  ExpectQuantizes(coarse, -tiny, -8.0);
+  ExpectQuantizes(coarse, tiny, 0.0);
+  // A grid of 2^-1073, finer than the normal doubles: 2^F is no double, the
+  // subnormals still round onto it.
+  const CQuantizer fine(kTypeUFixed, kOverflowSaturate, kRoundCeil, 1080, 1073);
+  ExpectQuantizes(fine, 3 * tiny, 4 * tiny);
+  ExpectQuantizes(fine, 1.5, 1.5);
+  const CQuantizer fineFloor(kTypeUFixed, kOverflowSaturate, kRoundFloor, 1080, 1073);
+  ExpectQuantizes(fineFloor, 3 * tiny, 2 * tiny);
 }
 
 TEST_F(ExactWrapping, FiniteInputNeverGivesNaN) {
