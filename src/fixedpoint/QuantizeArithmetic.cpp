@@ -36,11 +36,6 @@ bool ExtraSignBit() {
   return signBitOn;
 }
 
-bool IsOdd(double whole) {
-  double unused = 0.0;
-  return std::modf(0.5 * whole, &unused) != 0.0;
-}
-
 bool AnyNegative(std::span<const double> values) {
   return std::any_of(values.begin(), values.end(), [](double v) { return v < 0.0; });
 }
@@ -88,56 +83,39 @@ bool BitsForSequences(std::span<const double> first, std::span<const double> sec
 
 // ---- rounding and overflow
 
+namespace {
+
+namespace k = fixedpoint_kernels;
+
+// The fractional length as the exponent of the grid; beyond +-4096 every
+// double is on the grid, or every grid point beyond the doubles, either way.
+int GridExponent(int fractionalLength) {
+  constexpr int kClamp = 4096;
+  return std::clamp(fractionalLength, -kClamp, kClamp);
+}
+
+}  // namespace
+
 double CQuantizer::RoundValue(double x) const {
-  const int f = fractionalLength;
-  if (roundMode == kRoundRound || roundMode == kRoundNearest) {
-    x = x + Pow2(-std::int64_t{f} - 1);  // half of one least significant bit
-  }
-  const double s = f != 0 ? x * Pow2(f) : x;
-  double whole = s;
-  double frac = 0.0;
-  if (s != 0.0 && s != 1.0) {
-    frac = std::modf(s, &whole);
-  }
+  const int f = GridExponent(fractionalLength);
   switch (roundMode) {
     case kRoundFloor:
+      return k::RoundOntoGrid<k::RoundFloor>(x, f);
     case kRoundRound:
     case kRoundNearest:
-      if (frac < 0.0) {
-        whole -= 1.0;
-      }
-      break;
+      return k::RoundOntoGrid<k::RoundHalfUp>(x, f);
     case kRoundCeil:
-      if (frac > 0.0) {
-        whole += 1.0;
-      }
-      break;
+      return k::RoundOntoGrid<k::RoundCeil>(x, f);
     case kRoundConvergent:
-      if (frac == 0.5 && IsOdd(whole)) {
-        whole += 1.0;
-      } else if (frac == -0.5 && IsOdd(whole)) {
-        whole -= 1.0;
-      } else if (frac > 0.5) {
-        whole += 1.0;
-      } else if (frac < -0.5) {
-        whole -= 1.0;
-      }
-      break;
+      return k::RoundOntoGrid<k::RoundHalfEven>(x, f);
     default:  // fix, and any unknown mode: truncation toward zero
-      break;
+      return k::RoundOntoGrid<k::RoundTrunc>(x, f);
   }
-  return whole * Pow2(-std::int64_t{f});
 }
 
 double CQuantizer::ApplyOverflow(double x) const {
   if (overflowMode == kOverflowSaturate) {
-    if (x > maxValue) {
-      return maxValue;
-    }
-    if (x < minValue) {
-      return minValue;
-    }
-    return x;
+    return k::Saturate(x, minValue, maxValue);
   }
   if (x >= minValue && x <= maxValue) {
     return x;
@@ -146,53 +124,44 @@ double CQuantizer::ApplyOverflow(double x) const {
 }
 
 double CQuantizer::WrapOutOfRange(double x) const {
-  const bool negative = x < 0.0;
   if (IsSigned()) {
-    const double w = std::trunc(x / span);
-    const double r = x - w * span;
-    if (negative) {
-      return r < -halfSpan ? r + span : r;
-    }
-    return r >= halfSpan ? r - span : r;
+    return k::WrapValue<true, false>(x, halfSpan, span, 0.0);
   }
-  const double w = std::trunc(x / halfSpan);
-  if (!negative) {
-    return x - w * halfSpan;
-  }
-  const double r = x - (w - 1.0) * halfSpan;
-  return r >= halfSpan ? r - halfSpan : r;
+  return k::WrapValue<false, false>(x, halfSpan, span, 0.0);
 }
 
 // One pass that rounds every value and brings it into range; the mode
 // decisions are template arguments, so the loop body has no mode branches.
 template <class TRound>
 void CQuantizer::QuantizeSpan(std::span<double> values) const {
-  namespace k = fixedpoint_kernels;
   const std::int64_t f = fractionalLength;
   const bool isSigned = IsSigned();
   k::Params p{};
-  p.half = k::Splat(Pow2(-f - 1));
-  p.scale = k::Splat(Pow2(f));  // 1 when f is 0: the product is then x itself
-  p.unscale = k::Splat(Pow2(-f));
-  p.lo = k::Splat(minValue);
-  p.hi = k::Splat(maxValue);
-  p.halfSpan = k::Splat(halfSpan);
-  p.span = k::Splat(span);
-  p.inverseHalfSpan = k::Splat(1.0 / halfSpan);
-  p.inverseSpan = k::Splat(1.0 / span);
+  p.scale = k::Splat<k::V>(Pow2(f));  // 1 when f is 0: the product is then x itself
+  p.unscale = k::Splat<k::V>(Pow2(-f));
+  p.lo = k::Splat<k::V>(minValue);
+  p.hi = k::Splat<k::V>(maxValue);
+  p.halfSpan = k::Splat<k::V>(halfSpan);
+  p.span = k::Splat<k::V>(span);
+  p.inverseHalfSpan = k::Splat<k::V>(1.0 / halfSpan);
+  p.inverseSpan = k::Splat<k::V>(1.0 / span);
   const bool codeWrap = k::CodeWrapApplies(wordLength, fractionalLength, isSigned, halfSpan, span);
   if (codeWrap) {
     const std::int64_t offset = isSigned ? std::int64_t{1} << (wordLength - 1) : 0;
     const std::int64_t mask = (std::int64_t{1} << wordLength) - 1;
     p.codeOffset = k::M{offset, offset};
     p.codeMask = k::M{mask, mask};
-    p.codeBias = k::Splat(static_cast<double>(offset));
+    p.codeBias = k::Splat<k::V>(static_cast<double>(offset));
   }
 
   double* const data = values.data();
   const std::size_t n = values.size();
   if (overflowMode == kOverflowSaturate) {
-    k::QuantizeValues<TRound, k::OverflowSaturate>(data, n, p);
+    if (k::SaturateNeedsGuard(minValue, maxValue, Pow2(f))) {
+      k::QuantizeValues<TRound, k::OverflowSaturate<true>>(data, n, p);
+    } else {
+      k::QuantizeValues<TRound, k::OverflowSaturate<false>>(data, n, p);
+    }
   } else if (codeWrap) {
     if (isSigned) {
       k::QuantizeValues<TRound, k::OverflowWrapCode<true>>(data, n, p);
@@ -213,14 +182,15 @@ void CQuantizer::QuantizeSpan(std::span<double> values) const {
 }
 
 void CQuantizer::QuantizeInPlace(std::span<double> values) const {
-  if (std::fegetround() != FE_TONEAREST) {
-    // The kernels rely on round-to-nearest; stay exact under any other mode.
+  if (std::fegetround() != FE_TONEAREST || fractionalLength < 0 ||
+      fractionalLength > k::kMaxKernelFractionalLength) {
+    // The kernels rely on round-to-nearest and on 2^F and 2^-F being normal
+    // doubles; the scalar form of the same core is exact everywhere.
     for (double& x : values) {
       x = Quantize(x);
     }
     return;
   }
-  namespace k = fixedpoint_kernels;
   switch (roundMode) {
     case kRoundFloor:
       QuantizeSpan<k::RoundFloor>(values);

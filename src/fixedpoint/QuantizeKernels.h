@@ -1,21 +1,29 @@
-// The kernels behind CQuantizer::QuantizeInPlace: rounding and overflow on
-// two doubles at a time, as straight-line arithmetic, bit operations and
-// selects (no library call, no data-dependent branch). Internal to the
-// fixed-point layer.
+// The exact quantization core: rounding onto the grid of 2^-F and bringing a
+// value back into range, written once for one double and for two doubles at a
+// time. CQuantizer's scalar operations (RoundValue, ApplyOverflow) and its
+// array kernels (QuantizeInPlace) are both built from these functions.
+// Internal to the fixed-point layer.
 //
-// Every kernel gives, lane by lane and for every double (zeros of both signs,
-// ties, values beyond 2^52, infinities, NaN), exactly what RoundValue's
-// truncate-and-adjust steps and ApplyOverflow give: lane-wise vector
-// arithmetic rounds as scalar arithmetic does. They need the FPU's default
-// round-to-nearest mode, which the caller checks.
+// Every step is exact. Scaling by a power of two is exact unless it
+// overflows, and a value whose scaled form reaches 2^52 (or overflows) is
+// already on the grid. Below that the rounding is decided on the whole part
+// and the exact remainder, so no sum ever rounds onto or off a tie. Wrapping
+// takes the part of the value below the modulus (exact for a power of two),
+// and where the wrapped value of an unsigned type needs more bits than a
+// double holds, the result is the largest double below it, so that it stays
+// inside the format.
 //
-// Built on the GCC/Clang vector extension, so they compile to SSE2 on x86-64,
-// NEON on ARM, and plain scalar code elsewhere.
+// The vector forms are straight-line arithmetic, bit operations and selects
+// (no library call, no data-dependent branch) on the GCC/Clang vector
+// extension: SSE2 on x86-64, NEON on ARM, plain scalar code elsewhere. They
+// need the FPU's default round-to-nearest mode, which the caller checks; the
+// scalar forms use the C library's floor/ceil/trunc and are exact in any mode.
 #pragma once
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -32,8 +40,24 @@ constexpr double kOneAndHalfTwo52 = 6755399441055744.0;
 constexpr std::int64_t kTwo52Bits = 0x4330000000000000;  // the pattern of 2^52
 constexpr std::int64_t kSignBit = INT64_MIN;
 
-inline V Splat(double x) {
-  return V{x, x};
+// Fractional lengths for which 2^F and 2^-F are normal doubles, so that the
+// vector kernels scale by a product: scaling up never underflows and scaling
+// a whole number back never loses a bit.
+constexpr int kMaxKernelFractionalLength = 1022;
+
+// ---- lanes: the same operation on a double and on two doubles
+
+template <class T>
+inline T Splat(double x) {
+  if constexpr (std::is_same_v<T, double>) {
+    return x;
+  } else {
+    return T{x, x};
+  }
+}
+
+inline double Select(bool mask, double a, double b) {
+  return mask ? a : b;
 }
 
 // a where mask is set, else b. On SSE2 the bit operations are spelled as
@@ -49,23 +73,62 @@ inline V Select(M mask, V a, V b) {
 #endif
 }
 
+inline double Abs(double x) {
+  return std::fabs(x);
+}
+
 inline V Abs(V x) {
   return reinterpret_cast<V>(reinterpret_cast<M>(x) & ~M{kSignBit, kSignBit});
 }
 
 // The magnitude of a with the sign of s.
+inline double CopySign(double a, double s) {
+  return std::copysign(a, s);
+}
+
 inline V CopySign(V a, V s) {
   const M sign = M{kSignBit, kSignBit};
   return reinterpret_cast<V>((reinterpret_cast<M>(a) & ~sign) | (reinterpret_cast<M>(s) & sign));
 }
 
-// Adding and removing 2^52 leaves the nearest whole number, ties to even.
-// Every rounding's result has the sign of its input (or is a zero of that
-// sign), which CopySign restores where the trick produced +0.
+// The next double toward zero of a positive finite t.
+inline double NextDown(double t) {
+  return std::nextafter(t, 0.0);
+}
+
+inline V NextDown(V t) {
+  return reinterpret_cast<V>(reinterpret_cast<M>(t) - M{1, 1});
+}
+
+// ---- whole numbers. Every rounding's result has the sign of its input (or
+// is a zero of that sign), as the C library's floor, ceil and trunc give.
+
+inline double FloorOf(double s) {
+  return std::floor(s);
+}
+
+inline double CeilOf(double s) {
+  return std::ceil(s);
+}
+
+inline double TruncOf(double s) {
+  return std::trunc(s);
+}
+
+// Ties to even, decided on the exact remainder.
+inline double NearestEven(double s) {
+  const double w = std::floor(s);
+  const double r = s - w;
+  const bool up = r > 0.5 || (r == 0.5 && std::fmod(w, 2.0) != 0.0);
+  return std::copysign(up ? w + 1.0 : w, s);
+}
+
+// Adding and removing 2^52 leaves the nearest whole number, ties to even;
+// CopySign restores the sign where the trick produced +0.
 inline V NearestEven(V s) {
-  const V c = CopySign(Splat(kTwo52), s);
+  const V c = CopySign(Splat<V>(kTwo52), s);
   const V r = (s + c) - c;
-  return Select(Abs(s) < Splat(kTwo52), CopySign(r, s), s);
+  return Select(Abs(s) < Splat<V>(kTwo52), CopySign(r, s), s);
 }
 
 inline V FloorOf(V s) {
@@ -84,30 +147,127 @@ inline V TruncOf(V s) {
   return CopySign(Select(r > a, r - 1.0, r), s);
 }
 
-struct RoundFloor {
-  static constexpr bool kAddHalf = false;
-  static V Apply(V s) { return FloorOf(s); }
+// Ties toward plus infinity, decided on the whole part below and the exact
+// remainder; a zero result is +0.
+inline double HalfUpOf(double s) {
+  const double w = std::floor(s);
+  const double rounded = s - w >= 0.5 ? w + 1.0 : w;
+  return rounded == 0.0 ? 0.0 : rounded;
+}
+
+// The nearest whole number, ties to even, then a tie that went down moved up
+// (the remainder s - r is exact). The 2^52 trick gives +0 for zero results.
+inline V HalfUpOf(V s) {
+  const V c = CopySign(Splat<V>(kTwo52), s);
+  const V r = Select(Abs(s) < Splat<V>(kTwo52), (s + c) - c, s);
+  return Select(s - r == 0.5, r + 1.0, r);
+}
+
+// ---- the round modes, on the value scaled by 2^F
+
+enum class TGridRounding { kFloor, kHalfUp, kCeil, kTrunc, kHalfEven };
+
+template <TGridRounding kMode>
+struct Round {
+  template <class T>
+  static T Apply(T s) {
+    if constexpr (kMode == TGridRounding::kFloor) {
+      return FloorOf(s);
+    } else if constexpr (kMode == TGridRounding::kHalfUp) {
+      return HalfUpOf(s);
+    } else if constexpr (kMode == TGridRounding::kCeil) {
+      return CeilOf(s);
+    } else if constexpr (kMode == TGridRounding::kTrunc) {
+      return TruncOf(s);
+    } else {
+      return NearestEven(s);
+    }
+  }
 };
-struct RoundHalfUp {  // "round" and "nearest": half an LSB added, then floor
-  static constexpr bool kAddHalf = true;
-  static V Apply(V s) { return FloorOf(s); }
-};
-struct RoundCeil {
-  static constexpr bool kAddHalf = false;
-  static V Apply(V s) { return CeilOf(s); }
-};
-struct RoundTrunc {
-  static constexpr bool kAddHalf = false;
-  static V Apply(V s) { return TruncOf(s); }
-};
-struct RoundHalfEven {
-  static constexpr bool kAddHalf = false;
-  static V Apply(V s) { return NearestEven(s); }
-};
+
+using RoundFloor = Round<TGridRounding::kFloor>;
+using RoundHalfUp = Round<TGridRounding::kHalfUp>;  // "round" and "nearest"
+using RoundCeil = Round<TGridRounding::kCeil>;
+using RoundTrunc = Round<TGridRounding::kTrunc>;        // "fix"
+using RoundHalfEven = Round<TGridRounding::kHalfEven>;  // "convergent"
+
+// The rounded value: the whole number times 2^-F, or x itself where its
+// scaled form s reached 2^52 or overflowed (x is then on the grid already).
+template <class T>
+inline T OnGrid(T x, T s, T whole, T unscale) {
+  return Select(Abs(s) < Splat<T>(kTwo52), whole * unscale, x);
+}
+
+// x scaled by 2^f, for any f. A product that underflows to zero is replaced
+// by a quarter with x's sign: every mode rounds it as it rounds the exact
+// product, which lies just as far inside (-1/2, 1/2).
+inline double ScaleByPowerOfTwo(double x, int f) {
+  const double s = std::ldexp(x, f);
+  return s == 0.0 && x != 0.0 ? std::copysign(0.25, x) : s;
+}
+
+// x rounded onto the grid of 2^-f (f within -4096..4096: beyond, the grid is
+// finer or coarser than every double anyway).
+template <class TRound>
+double RoundOntoGrid(double x, int f) {
+  const double s = ScaleByPowerOfTwo(x, f);
+  return Select(Abs(s) < kTwo52, std::ldexp(TRound::Apply(s), -f), x);
+}
+
+// ---- overflow
+
+template <class T>
+inline T Saturate(T y, T lo, T hi) {
+  return Select(y > hi, hi, Select(y < lo, lo, y));
+}
+
+// y where lo <= y <= hi, else wrapped (also for NaN).
+template <class T>
+inline T KeepInside(T y, T wrapped, T lo, T hi) {
+  return Select(y >= lo, Select(y <= hi, y, wrapped), wrapped);
+}
+
+// Dividing by a power of two whose reciprocal is a double gives, correctly
+// rounded, the same real as multiplying by that reciprocal, so the two are
+// bit-identical; kReciprocal selects the product (see ExactReciprocal).
+template <bool kReciprocal, class T>
+inline T DivideBy(T y, T divisor, T reciprocal) {
+  if constexpr (kReciprocal) {
+    return y * reciprocal;
+  } else {
+    return y / divisor;
+  }
+}
+
+// The wrap of an out-of-range y into [-halfSpan, halfSpan) (signed) or
+// [0, halfSpan) (unsigned). reciprocal is 1 / span (signed) or 1 / halfSpan
+// (unsigned) when kReciprocal is set. y - w * m, with w the truncated
+// quotient, is exactly the part of y below the modulus m; moving it by the
+// modulus is exact too, except for a negative y of an unsigned type whose
+// residue needs more bits than a double holds: that one is taken down to the
+// largest double below it, never rounded up onto halfSpan.
+template <bool kSigned, bool kReciprocal, class T>
+inline T WrapValue(T y, T halfSpan, T span, T reciprocal) {
+  if constexpr (kSigned) {
+    const T w = TruncOf(DivideBy<kReciprocal>(y, span, reciprocal));
+    const T r = y - w * span;
+    const T up = Select(r < -halfSpan, r + span, r);
+    const T down = Select(r >= halfSpan, r - span, r);
+    return Select(y < 0.0, up, down);
+  } else {
+    const T w = TruncOf(DivideBy<kReciprocal>(y, halfSpan, reciprocal));
+    const T r = y - w * halfSpan;
+    const T sum = r + halfSpan;
+    const T t = Select(sum - halfSpan > r, NextDown(sum), sum);
+    const T below = Select(t >= halfSpan, t - halfSpan, t);
+    return Select(y < 0.0, below, r);
+  }
+}
+
+// ---- the array kernels
 
 // Everything one quantizer's kernels need, broadcast to both lanes.
 struct Params {
-  V half;     // half of one LSB, added by "round" and "nearest"
   V scale;    // 2^F
   V unscale;  // 2^-F
   V lo;       // minValue
@@ -129,74 +289,54 @@ inline bool BothLanes(M mask) {
 #endif
 }
 
+// kGuarded: a scaled value that overflowed takes x itself. Without it the
+// overflowed product saturates directly, which is right when every such x
+// lies beyond the limits (SaturateNeedsGuard is false).
+template <bool kGuarded>
 struct OverflowSaturate {
-  static V Apply(V whole, const Params& p) {
-    const V y = whole * p.unscale;
-    return Select(y > p.hi, p.hi, Select(y < p.lo, p.lo, y));
+  static V Apply(V x, V s, V whole, const Params& p) {
+    if constexpr (kGuarded) {
+      return Saturate(OnGrid(x, s, whole, p.unscale), p.lo, p.hi);
+    } else {
+      return Saturate(whole * p.unscale, p.lo, p.hi);
+    }
   }
 };
 
-// y where lo <= y <= hi, else wrapped (also for NaN).
-inline V KeepInside(V y, V wrapped, const Params& p) {
-  return Select(y >= p.lo, Select(y <= p.hi, y, wrapped), wrapped);
-}
-
-// Dividing by a power of two whose reciprocal is a double gives, correctly
-// rounded, the same real as multiplying by that reciprocal, so the two are
-// bit-identical; kReciprocal selects the product (see ExactReciprocal).
-template <bool kReciprocal>
-inline V DivideBy(V y, V divisor, V reciprocal) {
-  if constexpr (kReciprocal) {
-    return y * reciprocal;
-  } else {
-    return y / divisor;
-  }
-}
-
-// WrapOutOfRange, lane by lane, for any range.
-template <bool kSigned, bool kReciprocal>
-inline V WrapValue(V y, const Params& p) {
-  if constexpr (kSigned) {
-    const V w = TruncOf(DivideBy<kReciprocal>(y, p.span, p.inverseSpan));
-    const V r = y - w * p.span;
-    const V up = Select(r < -p.halfSpan, r + p.span, r);
-    const V down = Select(r >= p.halfSpan, r - p.span, r);
-    return Select(y < 0.0, up, down);
-  } else {
-    const V w = TruncOf(DivideBy<kReciprocal>(y, p.halfSpan, p.inverseHalfSpan));
-    const V above = y - w * p.halfSpan;
-    const V r = y - (w - 1.0) * p.halfSpan;
-    const V below = Select(r >= p.halfSpan, r - p.halfSpan, r);
-    return Select(y < 0.0, below, above);
-  }
+// False when any x whose product with 2^F overflows is beyond both limits
+// (twice the larger limit, scaled, is still finite).
+inline bool SaturateNeedsGuard(double lo, double hi, double scale) {
+  const double limit = std::fmax(std::fabs(lo), std::fabs(hi));
+  return !std::isfinite(2.0 * limit * scale);
 }
 
 template <bool kSigned, bool kReciprocal>
 struct OverflowWrap {
-  static V Apply(V whole, const Params& p) {
-    const V y = whole * p.unscale;
-    return KeepInside(y, WrapValue<kSigned, kReciprocal>(y, p), p);
+  static V Apply(V x, V s, V whole, const Params& p) {
+    const V y = OnGrid(x, s, whole, p.unscale);
+    const V reciprocal = kSigned ? p.inverseSpan : p.inverseHalfSpan;
+    return KeepInside(y, WrapValue<kSigned, kReciprocal>(y, p.halfSpan, p.span, reciprocal), p.lo,
+                      p.hi);
   }
 };
 
 // The wrap on the integer code: for a rounded value whole * 2^-F with
-// |whole| < 2^51, WrapOutOfRange computes exactly (every step is exact when
-// CodeWrapApplies holds) the residue of whole modulo 2^W, centred on zero for
-// a signed type, times 2^-F. Adding 1.5 * 2^52 puts whole, as a two's
-// complement integer, in the low bits of the double's pattern, where the
-// residue is a mask away. Lanes of larger magnitude (or NaN, infinities)
-// take the general formula.
+// |whole| < 2^51 (so that |s| < 2^52), WrapValue computes exactly the residue
+// of whole modulo 2^W, centred on zero for a signed type, times 2^-F (when
+// CodeWrapApplies holds). Adding 1.5 * 2^52 puts whole, as a two's complement
+// integer, in the low bits of the double's pattern, where the residue is a
+// mask away. Lanes of larger magnitude (or NaN, infinities) take WrapValue.
 template <bool kSigned>
 struct OverflowWrapCode {
-  static V Apply(V whole, const Params& p) {
-    const V y = whole * p.unscale;
-    if (!BothLanes(Abs(whole) < Splat(kTwo51))) {
-      return KeepInside(y, WrapValue<kSigned, true>(y, p), p);
+  static V Apply(V x, V s, V whole, const Params& p) {
+    if (!BothLanes(Abs(whole) < Splat<V>(kTwo51))) {
+      return OverflowWrap<kSigned, true>::Apply(x, s, whole, p);
     }
-    const M bits = reinterpret_cast<M>(whole + Splat(kOneAndHalfTwo52));
+    const V y = whole * p.unscale;
+    const M bits = reinterpret_cast<M>(whole + Splat<V>(kOneAndHalfTwo52));
     const M residue = (bits + p.codeOffset) & p.codeMask;
-    const V code = reinterpret_cast<V>(residue | M{kTwo52Bits, kTwo52Bits}) - Splat(kTwo52);
-    return KeepInside(y, (code - p.codeBias) * p.unscale, p);
+    const V code = reinterpret_cast<V>(residue | M{kTwo52Bits, kTwo52Bits}) - Splat<V>(kTwo52);
+    return KeepInside(y, (code - p.codeBias) * p.unscale, p.lo, p.hi);
   }
 };
 
@@ -208,9 +348,9 @@ inline bool ExactReciprocal(double d) {
   return mantissa == 0.5 && exponent >= -1020 && exponent <= 1020;
 }
 
-// When OverflowWrapCode gives what WrapOutOfRange gives: word lengths of
-// 1..51 bits, moderate fractional lengths, and spans that are the powers of
-// two the lengths imply (the derived values are current).
+// When OverflowWrapCode gives what WrapValue gives: word lengths of 1..51
+// bits, moderate fractional lengths, and spans that are the powers of two the
+// lengths imply (the derived values are current).
 inline bool CodeWrapApplies(int wordLength, int fractionalLength, bool isSigned, double halfSpan,
                             double span) {
   if (wordLength < 1 || wordLength > 51 || fractionalLength < -900 || fractionalLength > 900) {
@@ -220,15 +360,14 @@ inline bool CodeWrapApplies(int wordLength, int fractionalLength, bool isSigned,
   return halfSpan == std::ldexp(1.0, p) && span == std::ldexp(1.0, p + 1);
 }
 
-// Quantizes n values in place: x (+ half) scaled by 2^F, rounded to a whole
-// number, then scaled back and brought into range by TOverflow.
+// Quantizes n values in place: x scaled by 2^F, rounded to a whole number,
+// then scaled back and brought into range by TOverflow. Needs 0 <= F <=
+// kMaxKernelFractionalLength.
 template <class TRound, class TOverflow>
 void QuantizeValues(double* data, std::size_t n, const Params& p) {
   const auto one = [&p](V x) {
-    if constexpr (TRound::kAddHalf) {
-      x = x + p.half;
-    }
-    return TOverflow::Apply(TRound::Apply(x * p.scale), p);
+    const V s = x * p.scale;
+    return TOverflow::Apply(x, s, TRound::Apply(s), p);
   };
   std::size_t i = 0;
   for (; i + 2 <= n; i += 2) {

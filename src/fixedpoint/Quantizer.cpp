@@ -1,5 +1,6 @@
 #include "fixedpoint/Quantizer.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <string_view>
@@ -327,6 +328,17 @@ void CQuantizer::ComputeRange() {
   }
   if (fractionalLength > 0) {
     maxValue = (1.0 - std::pow(2.0, -static_cast<double>(fractionalLength))) + maxValue;
+  }
+  if (p >= 0 && std::isfinite(halfSpan)) {
+    // Beyond 53 value bits 2^p - 2^-F is no double; the sum above rounds it
+    // up onto 2^p, outside the format. The largest double below 2^p is the
+    // largest one inside.
+    const double step =
+        fractionalLength > 0 ? std::ldexp(1.0, -std::min(fractionalLength, 4096)) : 1.0;
+    const double below = std::ldexp(1.0, static_cast<int>(p) - 53);
+    if (step < below) {
+      maxValue = halfSpan - below;
+    }
   }
   if (IsSigned()) {
     minValue = -halfSpan;

@@ -171,7 +171,13 @@ class CQuantizer {
   std::string ModeIdentifier() const;
 
   // ---- quantization arithmetic (QuantizeArithmetic.cpp)
+  // x rounded onto the grid of 2^-fractionalLength by the round mode, decided
+  // exactly (a value one ulp below a tie is never rounded up). NaN and the
+  // infinities pass through.
   double RoundValue(double x) const;
+  // Saturation to [minValue, maxValue], or the exact wrap into that range
+  // (NaN for NaN and the infinities). maxValue is the largest double inside
+  // the format, so no result lies outside it.
   double ApplyOverflow(double x) const;
   double Quantize(double x) const { return ApplyOverflow(RoundValue(x)); }
   // Same results, bit for bit, as Quantize on each element; the mode is
