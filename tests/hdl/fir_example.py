@@ -43,10 +43,13 @@ def leading_class(results):
         if not diagnosis:
             continue
         seen = True
+        counts = diagnosis.get("classes", diagnosis)  # the counts beside the other figures or under "classes"
         for name in CLASSES:
-            totals[name] = totals.get(name, 0) + int(diagnosis.get(name, 0) or 0)
+            totals[name] = totals.get(name, 0) + int(counts.get(name, 0) or 0)
     if not seen:
         return None
+    if sum(totals.values()) == 0:
+        return "(no class counts in the diagnosis)"
     return max(sorted(totals), key=lambda name: totals[name])
 
 
