@@ -12,8 +12,11 @@ set -euo pipefail
 #   threaded Tcl tests, parallel runs: tcl-thread parallel
 #   browser tests of the reports:      chromium
 #   ThreadSanitizer and fuzzing:       clang
+#   testbench writers, FIR example:    iverilog verilator ghdl python3 (the test drivers)
+#   waveforms:                         gtkwave xvfb
 reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-  libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang libsystemc-dev)
+  libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang libsystemc-dev iverilog verilator
+  ghdl python3 gtkwave xvfb)
 
 # Announces a stage, so that a long silent step is not taken for a hang.
 reportapp_stage() {
