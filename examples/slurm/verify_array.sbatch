@@ -30,6 +30,10 @@ else
   task=${SLURM_ARRAY_TASK_ID:?run as an array job (sbatch --array=0-N)}
   shards=${SHARDS:-${SLURM_ARRAY_TASK_COUNT:?set SHARDS to the number of array tasks}}
 fi
+if [[ ! $shards =~ ^[1-9][0-9]{0,5}$ ]]; then
+  echo "reportapp-verify: SHARDS \"$shards\" is not a count of 1 or more" >&2
+  exit 2
+fi
 
 # Every task sorts the same list and takes its own consecutive slice, so each
 # file is in exactly one shard and the shards in task order keep the list's

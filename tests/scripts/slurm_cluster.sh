@@ -41,7 +41,7 @@ daemons=()
 stop_cluster() {
   local status=$?
   if [ -n "${SLURM_CONF:-}" ] && [ -f "$SLURM_CONF" ]; then
-    scancel --quiet --full --user=root 2>/dev/null || true
+    timeout 10 scancel --quiet --full --user=root 2>/dev/null || true
   fi
   local i pid
   for ((i = ${#daemons[@]} - 1; i >= 0; i--)); do
