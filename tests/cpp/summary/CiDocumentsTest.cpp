@@ -7,7 +7,6 @@
 #include <libxml/xmlschemas.h>
 
 #include <memory>
-#include <regex>
 #include <string>
 
 #include "summary/JUnitReport.h"
@@ -92,10 +91,11 @@ std::string SchemaErrors(const std::string& xml) {
 // The value of every occurrence of attribute name="..." in order.
 std::vector<std::string> Attributes(const std::string& xml, const std::string& name) {
   std::vector<std::string> values;
-  const std::regex pattern(" " + name + "=\"([^\"]*)\"");
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), pattern);
-       it != std::sregex_iterator(); ++it) {
-    values.push_back((*it)[1]);
+  const std::string start = " " + name + "=\"";
+  for (std::size_t at = xml.find(start); at != std::string::npos; at = xml.find(start, at)) {
+    at += start.size();
+    const std::size_t end = xml.find('"', at);
+    values.push_back(xml.substr(at, end - at));
   }
   return values;
 }
