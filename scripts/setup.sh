@@ -12,11 +12,15 @@ set -euo pipefail
 #   threaded Tcl tests, parallel runs: tcl-thread parallel
 #   browser tests of the reports:      chromium
 #   ThreadSanitizer and fuzzing:       clang
+#   SystemC reference of quantizer:    libsystemc-dev
 #   testbench writers, FIR example:    iverilog verilator ghdl python3 (the test drivers)
 #   waveforms:                         gtkwave xvfb
+#   CI documents (JUnit schema, Markdown, CI examples): libxml2-utils cmark-gfm python3-yaml
+#                                      python3-pytest
+#   the Slurm cluster test:            slurm-wlm munge
 reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang libsystemc-dev iverilog verilator
-  ghdl python3 gtkwave xvfb)
+  ghdl python3 gtkwave xvfb libxml2-utils cmark-gfm python3-yaml python3-pytest slurm-wlm munge)
 
 # Announces a stage, so that a long silent step is not taken for a hang.
 reportapp_stage() {

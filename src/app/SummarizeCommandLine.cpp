@@ -38,12 +38,8 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err) {
   }
   const CRunSummary merged = MergeSummaries(shards, options.hasProject ? options.project : "");
 
-  CSummaryOutputs outputs;
-  outputs.jsonPath = options.json;
-  outputs.junitPath = options.junit;
-  outputs.index = options.index;
-  outputs.allowEmpty = options.allowEmpty;
-  std::ostream& lines = options.json == "-" ? err : out;
+  const CSummaryOutputs outputs = SummaryOutputsFor(options);
+  std::ostream& lines = WritesDocumentToStandardOutput(options) ? err : out;
   out << WriteSummaryOutputs(merged, outputs);
 
   if (!options.quiet) {
@@ -80,6 +76,8 @@ const char* SummarizeUsageText() {
          "                   the first shard's project)\n"
          "  --json FILE      the merged results as JSON (- for standard output)\n"
          "  --junit FILE     the merged results as JUnit XML\n"
+         "  --junit-flavor F jenkins (default), gitlab or github, as for verify\n"
+         "  --markdown FILE  a GitHub-flavoured Markdown summary (- for standard output)\n"
          "  --no-index       do not write Reports/index.htm\n"
          "  --allow-empty    a file that compared no value passes\n"
          "  --quiet          print only the total and errors\n"

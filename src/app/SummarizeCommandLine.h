@@ -1,8 +1,9 @@
 // `reportapp summarize`: merges the JSON results of separate verify runs
-// (shards, for example one per compute-farm job) into one index page, JSON
-// and JUnit file, with the exit status rules of `reportapp verify`.
+// (shards, for example one per compute-farm job) into one index page, JSON,
+// JUnit and Markdown file, with the exit status rules of `reportapp verify`.
 //
 //   reportapp summarize [--project DIR] [--json FILE] [--junit FILE]
+//                       [--junit-flavor F] [--markdown FILE]
 //                       [--no-index] [--allow-empty] [--quiet] SHARD.json...
 #pragma once
 

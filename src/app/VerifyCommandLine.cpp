@@ -135,7 +135,7 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err, boo
   RefuseReportCollisions(inputs.settings, inputs.paths, inputs.names);
 
   // With the JSON on standard output the lines go to the error stream.
-  std::ostream& lines = options.json == "-" ? err : out;
+  std::ostream& lines = WritesDocumentToStandardOutput(options) ? err : out;
   CProgressLine progress(err);
   CRunEvents events;
   events.fileDone = [&](std::size_t, const CFileResult& file,
@@ -163,11 +163,7 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err, boo
   summary.files = RunTimingFiles(inputs, events);
   progress.Clear();
 
-  CSummaryOutputs outputs;
-  outputs.jsonPath = options.json;
-  outputs.junitPath = options.junit;
-  outputs.index = options.index;
-  outputs.allowEmpty = options.allowEmpty;
+  const CSummaryOutputs outputs = SummaryOutputsFor(options);
   int status = summary.ExitStatus(options.allowEmpty);
   try {
     out << WriteSummaryOutputs(summary, outputs);
@@ -205,6 +201,10 @@ const char* VerifyUsageText() {
          "                   (FixedPointM/Korvel_TestVector_<n>.txt, or FixedPointC for C++)\n"
          "  --json FILE      the run's results as JSON (- for standard output)\n"
          "  --junit FILE     the run's results as JUnit XML\n"
+         "  --junit-flavor F jenkins (default: valid against the Jenkins xUnit schema),\n"
+         "                   gitlab (test cases name their timing file) or github\n"
+         "                   (timing file and line of the first disagreement)\n"
+         "  --markdown FILE  a GitHub-flavoured Markdown summary (- for standard output)\n"
          "  --no-index       do not write Reports/index.htm\n"
          "  --no-plots       no plot page per file and no strip in the index\n"
          "  --allow-empty    a file that compared no value passes\n"

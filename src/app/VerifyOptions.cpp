@@ -90,6 +90,16 @@ bool CommonOption(CWordReader& words, CVerifyOptions& options) {
   } else if (words.Is("--junit")) {
     options.junit = words.Value("a file name");
     return true;
+  } else if (words.Is("--junit-flavor")) {
+    const std::string flavor = words.Value("jenkins, gitlab or github");
+    if (!ParseJUnitFlavor(flavor, options.junitFlavor)) {
+      throw std::runtime_error("--junit-flavor \"" + flavor +
+                               "\" is not jenkins, gitlab or github");
+    }
+    return true;
+  } else if (words.Is("--markdown")) {
+    options.markdown = words.Value("a file name (- for standard output)");
+    return true;
   } else if (words.Is("--no-index")) {
     options.index = false;
   } else if (words.Is("--allow-empty")) {
@@ -113,6 +123,9 @@ CVerifyOptions Parse(const std::vector<std::string>& words, TMore more) {
     } else if (!CommonOption(reader, options) && !more(reader, options)) {
       throw std::runtime_error("unknown option \"" + reader.Name() + "\"");
     }
+  }
+  if (options.json == "-" && options.markdown == "-") {
+    throw std::runtime_error("--json - and --markdown - cannot both go to standard output");
   }
   return options;
 }
@@ -147,6 +160,21 @@ CVerifyOptions ParseVerifyOptions(const std::vector<std::string>& words) {
 
 CVerifyOptions ParseSummarizeOptions(const std::vector<std::string>& words) {
   return Parse(words, [](CWordReader&, CVerifyOptions&) { return false; });
+}
+
+CSummaryOutputs SummaryOutputsFor(const CVerifyOptions& options) {
+  CSummaryOutputs outputs;
+  outputs.jsonPath = options.json;
+  outputs.junitPath = options.junit;
+  outputs.junit.flavor = options.junitFlavor;
+  outputs.markdownPath = options.markdown;
+  outputs.index = options.index;
+  outputs.allowEmpty = options.allowEmpty;
+  return outputs;
+}
+
+bool WritesDocumentToStandardOutput(const CVerifyOptions& options) {
+  return options.json == "-" || options.markdown == "-";
 }
 
 unsigned EffectiveJobs(const CVerifyOptions& options) {

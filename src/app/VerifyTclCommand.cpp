@@ -130,11 +130,7 @@ Tcl_Obj* RunVerify(const CVerifyOptions& options) {
   summary.realValues = inputs.settings.realValues;
   summary.files = RunTimingFiles(inputs, events);
 
-  CSummaryOutputs outputs;
-  outputs.jsonPath = options.json;
-  outputs.junitPath = options.junit;
-  outputs.index = options.index;
-  outputs.allowEmpty = options.allowEmpty;
+  const CSummaryOutputs outputs = SummaryOutputsFor(options);
   const std::string standardOutput = WriteSummaryOutputs(summary, outputs);
   if (!standardOutput.empty()) {
     if (Tcl_Channel channel = Tcl_GetStdChannel(TCL_STDOUT)) {

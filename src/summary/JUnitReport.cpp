@@ -1,8 +1,11 @@
 #include "summary/JUnitReport.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "summary/MarkupEscape.h"
+#include "summary/VectorNames.h"
 
 namespace {
 
@@ -21,12 +24,42 @@ std::string ProjectFolderName(const std::string& project) {
   return name.empty() || name == "." ? "project" : name;
 }
 
+// The escaped text, cut to at most limit bytes with a note when longer.
+void AppendCappedMarkup(std::string& out, std::string_view text, std::size_t limit,
+                        const std::string& whereInFull) {
+  const std::string escaped = EscapeMarkup(text);
+  if (escaped.size() <= limit) {
+    out += escaped;
+    return;
+  }
+  const std::string note =
+      EscapeMarkup(" [cut at " + std::to_string(limit / 1024) + " KB of " +
+                   std::to_string(escaped.size()) + " bytes; " + whereInFull + "]");
+  const std::size_t room = limit > note.size() ? limit - note.size() : 0;
+  out.append(escaped, 0, MarkupCutPoint(escaped, room));
+  out += note;
+}
+
 void AppendAttribute(std::string& out, const char* name, std::string_view value) {
   out += ' ';
   out += name;
   out += "=\"";
   AppendEscapedMarkup(out, value);
   out += '"';
+}
+
+void AppendCappedAttribute(std::string& out, const char* name, std::string_view value,
+                           const std::string& whereInFull) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  AppendCappedMarkup(out, value, kJUnitMessageLimit, whereInFull);
+  out += '"';
+}
+
+std::string WhereInFull(const CFileResult& file) {
+  return file.report.empty() ? "the whole text is in the JSON results"
+                             : "every disagreement is in the report " + file.report;
 }
 
 std::string MismatchMessage(const CFileResult& file) {
@@ -60,9 +93,9 @@ void AppendOutcome(std::string& out, const CFileResult& file, bool allowEmpty) {
       return;
     case EFileStatus::kFail:
       out += "      <failure type=\"mismatch\"";
-      AppendAttribute(out, "message", MismatchMessage(file));
+      AppendCappedAttribute(out, "message", MismatchMessage(file), WhereInFull(file));
       out += '>';
-      AppendEscapedMarkup(out, DisagreementList(file));
+      AppendCappedMarkup(out, DisagreementList(file), kJUnitBodyLimit, WhereInFull(file));
       out += "</failure>\n";
       return;
     case EFileStatus::kEmpty:
@@ -75,17 +108,52 @@ void AppendOutcome(std::string& out, const CFileResult& file, bool allowEmpty) {
       return;
     case EFileStatus::kError:
       out += "      <error";
-      AppendAttribute(out, "message", file.error);
+      AppendCappedAttribute(out, "message", file.error, "the whole text is in the JSON results");
       out += '>';
-      AppendEscapedMarkup(out, file.error);
+      AppendCappedMarkup(out, file.error, kJUnitBodyLimit, "the whole text is in the JSON results");
       out += "</error>\n";
       return;
   }
 }
 
+// The attributes GitLab and GitHub read: the timing file, and for GitHub
+// the line of the first disagreement.
+void AppendLocation(std::string& out, const CFileResult& file, const CJUnitForm& form,
+                    const std::string& workingDirectory) {
+  if (form.flavor == EJUnitFlavor::kJenkins) {
+    return;
+  }
+  AppendAttribute(out, "file", PathRelativeTo(file.timingFile, workingDirectory));
+  if (form.flavor == EJUnitFlavor::kGitHub && !file.firstDisagreements.empty()) {
+    out += " line=\"" + std::to_string(file.firstDisagreements.front().line) + "\"";
+  }
+}
+
+std::string WorkingDirectory(const CJUnitForm& form) {
+  if (!form.workingDirectory.empty() || form.flavor == EJUnitFlavor::kJenkins) {
+    return form.workingDirectory;
+  }
+  std::error_code error;
+  const std::filesystem::path current = std::filesystem::current_path(error);
+  return error ? std::string() : current.string();
+}
+
 }  // namespace
 
-std::string SummaryToJUnit(const CRunSummary& summary, bool allowEmpty) {
+bool ParseJUnitFlavor(std::string_view name, EJUnitFlavor& flavor) {
+  if (name == "jenkins") {
+    flavor = EJUnitFlavor::kJenkins;
+  } else if (name == "gitlab") {
+    flavor = EJUnitFlavor::kGitLab;
+  } else if (name == "github") {
+    flavor = EJUnitFlavor::kGitHub;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+std::string SummaryToJUnit(const CRunSummary& summary, bool allowEmpty, const CJUnitForm& form) {
   const CRunTotals totals = summary.Totals();
   const std::uint64_t failures = totals.failed + (allowEmpty ? 0 : totals.empty);
   const std::uint64_t skipped = allowEmpty ? totals.empty : 0;
@@ -96,11 +164,15 @@ std::string SummaryToJUnit(const CRunSummary& summary, bool allowEmpty) {
          "\" failures=\"" + std::to_string(failures) + "\" errors=\"" +
          std::to_string(totals.errors) + "\" skipped=\"" + std::to_string(skipped) + "\" time=\"" +
          Seconds(summary.Seconds()) + "\">\n";
-  for (const CFileResult& file : summary.files) {
+  const std::vector<std::string> names = UniqueVectorNames(summary.files);
+  const std::string workingDirectory = WorkingDirectory(form);
+  for (std::size_t i = 0; i < summary.files.size(); ++i) {
+    const CFileResult& file = summary.files[i];
     out += "    <testcase";
     AppendAttribute(out, "classname", classname);
-    AppendAttribute(out, "name", TimingBaseName(file.timingFile));
+    AppendAttribute(out, "name", names[i]);
     out += " time=\"" + Seconds(file.seconds) + "\"";
+    AppendLocation(out, file, form, workingDirectory);
     if (file.status == EFileStatus::kPass) {
       out += "/>\n";
       continue;

@@ -124,3 +124,19 @@ std::string EscapeMarkup(std::string_view text) {
   AppendEscapedMarkup(out, text);
   return out;
 }
+
+std::size_t MarkupCutPoint(std::string_view escaped, std::size_t limit) {
+  if (limit >= escaped.size()) {
+    return escaped.size();
+  }
+  std::size_t cut = limit;
+  while (cut > 0 && IsContinuation(static_cast<unsigned char>(escaped[cut]))) {
+    --cut;
+  }
+  // Not inside a character reference: a '&' before the cut whose ';' is not.
+  const std::size_t ampersand = cut == 0 ? std::string_view::npos : escaped.rfind('&', cut - 1);
+  if (ampersand != std::string_view::npos && escaped.find(';', ampersand) >= cut) {
+    cut = ampersand;
+  }
+  return cut;
+}

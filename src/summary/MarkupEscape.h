@@ -7,9 +7,15 @@
 // a strict parser and the reader still sees what the input held.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 std::string EscapeMarkup(std::string_view text);
 // Appends the escaped text to out.
 void AppendEscapedMarkup(std::string& out, std::string_view text);
+
+// The longest prefix of escaped text (as EscapeMarkup writes it) of at most
+// limit bytes that ends on a whole character: never inside a UTF-8 sequence
+// or a character reference. The whole text when it is no longer than limit.
+std::size_t MarkupCutPoint(std::string_view escaped, std::size_t limit);

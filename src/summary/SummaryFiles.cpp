@@ -1,7 +1,10 @@
 #include "summary/SummaryFiles.h"
 
+#include <stdexcept>
+
 #include "summary/IndexPage.h"
 #include "summary/JUnitReport.h"
+#include "summary/MarkdownSummary.h"
 #include "summary/SummaryJson.h"
 #include "verify/ReportFile.h"
 
@@ -20,6 +23,9 @@ void WriteFileAtomically(const std::string& path, std::string_view text) {
 }
 
 std::string WriteSummaryOutputs(const CRunSummary& summary, const CSummaryOutputs& outputs) {
+  if (outputs.jsonPath == "-" && outputs.markdownPath == "-") {
+    throw std::runtime_error("--json - and --markdown - cannot both go to standard output");
+  }
   std::string standardOutput;
   if (outputs.jsonPath == "-") {
     standardOutput = SummaryToJson(summary);
@@ -27,7 +33,20 @@ std::string WriteSummaryOutputs(const CRunSummary& summary, const CSummaryOutput
     WriteFileAtomically(outputs.jsonPath, SummaryToJson(summary));
   }
   if (!outputs.junitPath.empty()) {
-    WriteFileAtomically(outputs.junitPath, SummaryToJUnit(summary, outputs.allowEmpty));
+    WriteFileAtomically(outputs.junitPath,
+                        SummaryToJUnit(summary, outputs.allowEmpty, outputs.junit));
+  }
+  if (!outputs.markdownPath.empty()) {
+    CMarkdownLinks links;
+    links.indexPath = outputs.index ? IndexPathFor(summary.project) : "";
+    links.jsonPath = outputs.jsonPath == "-" ? "" : outputs.jsonPath;
+    links.junitPath = outputs.junitPath;
+    const std::string markdown = SummaryToMarkdown(summary, outputs.allowEmpty, links);
+    if (outputs.markdownPath == "-") {
+      standardOutput = markdown;
+    } else {
+      WriteFileAtomically(outputs.markdownPath, markdown);
+    }
   }
   if (outputs.index) {
     WriteFileAtomically(IndexPathFor(summary.project),
