@@ -13,10 +13,11 @@ struct CVerifyOptions {
   bool realValues = false;  // --real-values
   bool hasProject = false;
   std::string project;
-  std::string json;   // --json FILE ("-" standard output)
-  std::string junit;  // --junit FILE
-  bool index = true;  // not --no-index
-  bool plots = true;  // not --no-plots
+  std::string json;             // --json FILE ("-" standard output)
+  std::string junit;            // --junit FILE
+  bool index = true;            // not --no-index
+  bool plots = true;            // not --no-plots
+  bool compareNumbers = false;  // --compare number (default --compare text)
   bool allowEmpty = false;
   bool quiet = false;
   std::size_t first = 10;  // --first N

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "verify/PlotCollector.h"
+#include "analysis/PlotCollector.h"
 
 inline constexpr int kStripWidth = 300;
 inline constexpr int kStripHeight = 18;

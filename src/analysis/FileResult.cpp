@@ -1,4 +1,4 @@
-#include "verify/FileResult.h"
+#include "analysis/FileResult.h"
 
 #include <algorithm>
 #include <array>
@@ -52,6 +52,14 @@ void CFileResult::SetStatusFromCounts() {
     status = EFileStatus::kEmpty;
   } else {
     status = disagreeing == 0 ? EFileStatus::kPass : EFileStatus::kFail;
+  }
+}
+
+void ClassifyDisagreements(std::vector<CDisagreement>& disagreements, const CPlotScale& format) {
+  for (CDisagreement& d : disagreements) {
+    const CPairClass c = ClassifyPair(d.fixedPoint, d.rtl, format);
+    d.valueClass = c.valueClass;
+    d.errorLsb = HasErrorLsb(c.valueClass) ? std::optional<double>(c.errorLsb) : std::nullopt;
   }
 }
 
@@ -133,7 +141,7 @@ void CFileResultObserver::Keep(std::uint64_t pair, std::string_view fixedPoint,
                                std::string_view rtl) {
   if (result_.firstDisagreements.size() < keep_) {
     result_.firstDisagreements.push_back(
-        {line_, record_, clocks_, pair, std::string(fixedPoint), std::string(rtl)});
+        {line_, record_, clocks_, pair, std::string(fixedPoint), std::string(rtl), {}, {}});
   }
 }
 

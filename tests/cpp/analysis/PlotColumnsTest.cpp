@@ -1,4 +1,4 @@
-#include "verify/PlotColumns.h"
+#include "analysis/PlotColumns.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/PlotCollector.h"
+#include "analysis/PlotScale.h"
 #include "fixedpoint/Quantizer.h"
 #include "support/TestSupport.h"
-#include "verify/PlotCollector.h"
-#include "verify/PlotScale.h"
 #include "verify/TimingReport.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "verify/PlotStrip.h"
+#include "analysis/PlotStrip.h"
 
 #include <algorithm>
 #include <vector>

@@ -13,7 +13,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "verify/PlotScale.h"
+#include "analysis/PlotScale.h"
 
 class CFourValueReader {
  public:
@@ -31,6 +31,10 @@ class CFourValueReader {
   bool Empty() const;
   std::int64_t Low() const;
   std::int64_t High() const;
+  // The extremes of the codes taken in one lane (token k of the four, so
+  // one output position when the four are consecutive pairs); false when
+  // that lane took none.
+  bool LaneExtremes(int lane, std::int64_t& low, std::int64_t& high) const;
   // Forgets the extremes.
   void Clear();
 
@@ -64,7 +68,7 @@ class CFourValueReader {
 
 #if defined(__SSE2__)
 
-namespace plot_detail {
+namespace token_detail {
 
 // Per 32-bit lane of bytes (four digit bytes, the first the lowest): the
 // value of the four digits, and in quadIsHex all ones when all four are
@@ -106,7 +110,7 @@ namespace plot_detail {
                             _mm_shuffle_epi32(b, _MM_SHUFFLE(0, 0, 2, 0)));
 }
 
-}  // namespace plot_detail
+}  // namespace token_detail
 
 inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
   const auto lanes = [&scale](int bits) {
@@ -131,7 +135,7 @@ inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
     return false;
   }
   const auto prefix = [tokens](int k) {
-    return std::uint64_t{plot_detail::LoadWord<std::uint16_t>(tokens[2 * k].data())} << (16 * k);
+    return std::uint64_t{token_detail::LoadWord<std::uint16_t>(tokens[2 * k].data())} << (16 * k);
   };
   constexpr std::uint64_t kPrefixes = 0x7830783078307830;  // "0x0x0x0x"
   constexpr std::uint64_t kCaseBits = 0x2000200020002000;  // 'X' as 'x'
@@ -140,9 +144,9 @@ inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
   }
   int taken = 0;
   if (size == 6) {
-    TakeFourDigits(tokens, plot_detail::AgreeLanes(agrees), taken);
+    TakeFourDigits(tokens, token_detail::AgreeLanes(agrees), taken);
   } else {
-    TakeEightDigits(tokens, plot_detail::AgreeLanes(agrees), taken);
+    TakeEightDigits(tokens, token_detail::AgreeLanes(agrees), taken);
   }
   notTaken = ~static_cast<std::uint32_t>(taken) & 0xfu;
   return true;
@@ -151,12 +155,12 @@ inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
 [[gnu::always_inline]] inline void CFourValueReader::TakeFourDigits(const std::string_view* tokens,
                                                                     __m128i agreeing, int& taken) {
   const auto digits = [tokens](int k) {
-    return static_cast<int>(plot_detail::LoadWord<std::uint32_t>(tokens[2 * k].data() + 2));
+    return static_cast<int>(token_detail::LoadWord<std::uint32_t>(tokens[2 * k].data() + 2));
   };
   // Lane k: the four digit bytes of token k.
   __m128i isHex;
   __m128i codes =
-      plot_detail::QuadValues(_mm_setr_epi32(digits(0), digits(1), digits(2), digits(3)), isHex);
+      token_detail::QuadValues(_mm_setr_epi32(digits(0), digits(1), digits(2), digits(3)), isHex);
   codes = _mm_sub_epi32(_mm_xor_si128(_mm_and_si128(codes, four_.mask), four_.sign), four_.sign);
   codes = _mm_xor_si128(codes, four_.bias);
   const __m128i take = _mm_and_si128(agreeing, isHex);
@@ -177,13 +181,13 @@ inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
 [[gnu::always_inline]] inline void CFourValueReader::TakeEightDigits(const std::string_view* tokens,
                                                                      __m128i agreeing, int& taken) {
   const auto digits = [tokens](int k) {
-    return static_cast<long long>(plot_detail::LoadWord<std::uint64_t>(tokens[2 * k].data() + 2));
+    return static_cast<long long>(token_detail::LoadWord<std::uint64_t>(tokens[2 * k].data() + 2));
   };
   // Lane k of a 64-bit view: the eight digit bytes of a token, as two
   // 32-bit lanes of four digits each, the first four the more significant.
   const auto values = [](__m128i bytes, __m128i& isHex) {
     __m128i quadIsHex;
-    const __m128i quads = plot_detail::QuadValues(bytes, quadIsHex);
+    const __m128i quads = token_detail::QuadValues(bytes, quadIsHex);
     isHex = _mm_and_si128(quadIsHex, _mm_shuffle_epi32(quadIsHex, _MM_SHUFFLE(2, 3, 0, 1)));
     return _mm_or_si128(_mm_slli_epi64(quads, 16), _mm_srli_epi64(quads, 32));
   };
@@ -191,10 +195,10 @@ inline CFourValueReader::CFourValueReader(const CPlotScale& scale) {
   __m128i secondIsHex;
   const __m128i first = values(_mm_set_epi64x(digits(1), digits(0)), firstIsHex);
   const __m128i second = values(_mm_set_epi64x(digits(3), digits(2)), secondIsHex);
-  __m128i codes = plot_detail::EvenLanes(first, second);
+  __m128i codes = token_detail::EvenLanes(first, second);
   codes = _mm_sub_epi32(_mm_xor_si128(_mm_and_si128(codes, eight_.mask), eight_.sign), eight_.sign);
   codes = _mm_xor_si128(codes, eight_.bias);
-  const __m128i take = _mm_and_si128(agreeing, plot_detail::EvenLanes(firstIsHex, secondIsHex));
+  const __m128i take = _mm_and_si128(agreeing, token_detail::EvenLanes(firstIsHex, secondIsHex));
   taken = _mm_movemask_ps(_mm_castsi128_ps(take));
   // No 32-bit minimum before SSE4.1: compare and choose.
   const __m128i lower = _mm_and_si128(take, _mm_cmplt_epi32(codes, eight_.low));
@@ -254,6 +258,27 @@ inline std::int64_t CFourValueReader::Low() const {
   return Extreme(true);
 }
 
+inline bool CFourValueReader::LaneExtremes(int lane, std::int64_t& low, std::int64_t& high) const {
+  bool taken = false;
+  const auto take = [&](const CLanes& lanes, bool sixteen) {
+    alignas(16) std::int32_t lows[4];
+    alignas(16) std::int32_t highs[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lows), lanes.low);
+    _mm_store_si128(reinterpret_cast<__m128i*>(highs), lanes.high);
+    const std::int64_t lo = sixteen ? static_cast<std::int16_t>(lows[lane]) : lows[lane];
+    const std::int64_t hi = sixteen ? static_cast<std::int16_t>(highs[lane]) : highs[lane];
+    if (lo > hi) {
+      return;
+    }
+    low = taken ? std::min(low, Unbiased(lanes, lo)) : Unbiased(lanes, lo);
+    high = taken ? std::max(high, Unbiased(lanes, hi)) : Unbiased(lanes, hi);
+    taken = true;
+  };
+  take(four_, true);
+  take(eight_, false);
+  return taken;
+}
+
 inline std::int64_t CFourValueReader::High() const {
   return Extreme(false);
 }
@@ -272,6 +297,9 @@ inline std::int64_t CFourValueReader::Low() const {
 }
 inline std::int64_t CFourValueReader::High() const {
   return 0;
+}
+inline bool CFourValueReader::LaneExtremes(int, std::int64_t&, std::int64_t&) const {
+  return false;
 }
 inline void CFourValueReader::Clear() {}
 

@@ -3,13 +3,15 @@
 // the same either way, whatever the tokens.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
 
+#include "analysis/Diagnosis.h"
+#include "analysis/FileResult.h"
+#include "analysis/PlotCollector.h"
 #include "support/TestSupport.h"
-#include "verify/FileResult.h"
-#include "verify/PlotCollector.h"
 #include "verify/TimingReport.h"
 
 namespace {
@@ -17,6 +19,7 @@ namespace {
 struct CObserved {
   CFileResult result;
   CPlotCollector plots;
+  std::optional<CDiagnosisObserver> diagnosis;
 };
 
 // The file through the report pass with both observers behind one fan-out;
@@ -29,7 +32,8 @@ void Observe(const std::string& text, std::size_t heldLine, const CPlotScale& sc
   CLineReader reader(TextSource(text), 64);
   CFileResultObserver gather(observed.result, 5);
   observed.plots.Start(scale);
-  CPairObserverFanOut fanOut({&gather, &observed.plots});
+  observed.diagnosis.emplace(scale);
+  CPairObserverFanOut fanOut({&gather, &observed.plots, &*observed.diagnosis});
   CTimingReportHooks hooks;
   hooks.observer = &fanOut;
   hooks.heldLine = heldLine;
@@ -184,6 +188,8 @@ TEST(RecordObservers, WholeRecordsAndStreamedPairsGiveTheSameResultsAndPlots) {
     ASSERT_EQ(held.result.disagreeing, streamed.result.disagreeing) << text;
     ASSERT_EQ(held.result.firstDisagreements, streamed.result.firstDisagreements) << text;
     ASSERT_EQ(held.result.figures, streamed.result.figures) << text;
+    ASSERT_EQ(held.diagnosis->Result(), streamed.diagnosis->Result()) << text;
+    ASSERT_EQ(held.diagnosis->Warnings("t.txt"), streamed.diagnosis->Warnings("t.txt")) << text;
   }
 }
 

@@ -1,13 +1,11 @@
-#include "verify/PlotScale.h"
+#include "analysis/PlotScale.h"
 
 #include <cmath>
-#include <exception>
 #include <vector>
 
 #include "fixedpoint/Quantizer.h"
-#include "util/FilePath.h"
 #include "util/StringUtil.h"
-#include "verify/TestVectorFile.h"
+#include "verify/FileCompanions.h"
 
 namespace {
 
@@ -65,15 +63,26 @@ CPlotScale CPlotScale::FromQuantizer(const CQuantizer& quantizer) {
 }
 
 CPlotScale CPlotScale::FromVectorFile(const std::string& vectorPath) {
-  if (!CFilePath(vectorPath).Exists()) {
+  CFileCompanions companions;
+  companions.vectorPath = vectorPath;
+  ReadVectorHeader(companions);
+  return FromCompanions(companions);
+}
+
+CPlotScale CPlotScale::FromCompanions(const CFileCompanions& companions) {
+  const std::string& vectorPath = companions.vectorPath;
+  if (vectorPath.empty()) {
+    return RawCodes(
+        "the timing file's name does not end in \"kv_timing_Korvel_TestVector_<n>.txt\", so "
+        "no test-vector file belongs to it");
+  }
+  if (!companions.headerRead || !companions.vectorExists) {
     return RawCodes("no test-vector file \"" + vectorPath + "\"");
   }
-  std::string line;
-  try {
-    line = ReadFirstLine(vectorPath, "test-vector file");
-  } catch (const std::exception& e) {
-    return RawCodes(e.what());
+  if (!companions.vectorError.empty()) {
+    return RawCodes(companions.vectorError);
   }
+  const std::string& line = companions.vectorLine;
   if (line.empty()) {
     return RawCodes("test-vector file \"" + vectorPath + "\" has no quantizer header");
   }

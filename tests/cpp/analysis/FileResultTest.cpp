@@ -1,4 +1,4 @@
-#include "verify/FileResult.h"
+#include "analysis/FileResult.h"
 
 #include <gtest/gtest.h>
 
@@ -57,8 +57,8 @@ TEST(FileResultCounts, StatusFromPairsAndRecords) {
   EXPECT_EQ(fail.values, 3u);
   EXPECT_EQ(fail.disagreeing, 2u);
   ASSERT_EQ(fail.firstDisagreements.size(), 2u);
-  EXPECT_EQ(fail.firstDisagreements[0], (CDisagreement{2, 2, 3, 2, "2", "5"}));
-  EXPECT_EQ(fail.firstDisagreements[1], (CDisagreement{3, 3, 4, 1, "7", ""}));
+  EXPECT_EQ(fail.firstDisagreements[0], (CDisagreement{2, 2, 3, 2, "2", "5", {}, {}}));
+  EXPECT_EQ(fail.firstDisagreements[1], (CDisagreement{3, 3, 4, 1, "7", "", {}, {}}));
 
   EXPECT_EQ(Gather("", carried).status, EFileStatus::kEmpty);
   EXPECT_EQ(Gather("0 s 0 1 1\n", carried).status, EFileStatus::kEmpty);      // start record only

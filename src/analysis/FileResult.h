@@ -10,11 +10,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "verify/PlotStrip.h"
+#include "analysis/Diagnosis.h"
+#include "analysis/PlotStrip.h"
 #include "verify/TimingReport.h"
 
 enum class EFileStatus { kPass, kFail, kEmpty, kError };
@@ -31,6 +33,10 @@ struct CDisagreement {
   std::uint64_t pair = 0;    // pair of the record, from 1
   std::string fixedPoint;    // raw tokens
   std::string rtl;           // empty for an unpaired last value
+  // Why the two disagree, and RTL less model in LSBs where both are numbers
+  // that differ; absent when not diagnosed (results of an older run).
+  std::optional<EValueClass> valueClass;
+  std::optional<double> errorLsb;
 
   bool operator==(const CDisagreement&) const = default;
 };
@@ -64,6 +70,12 @@ struct CFileResult {
   // the disagreements fall, for the index row.
   std::string plotPage;
   CPlotStrip plotStrip;
+  // The fixed-point diagnosis; absent when the file was not diagnosed (an
+  // error, or results of an older run read back).
+  std::optional<CFileDiagnosis> diagnosis;
+  // Remarks on the file (records skipped, a file probably misread), each
+  // naming the file and, where there is one, the line.
+  std::vector<std::string> warnings;
 
   // The file's own latency and extremes: what GenerateVerifyReport returns
   // for this file alone.
@@ -71,6 +83,9 @@ struct CFileResult {
   // pass, fail or empty from the counts.
   void SetStatusFromCounts();
 };
+
+// Gives each disagreement its class and error, read through format.
+void ClassifyDisagreements(std::vector<CDisagreement>& disagreements, const CPlotScale& format);
 
 // Folds one file into the run's figures as GenerateVerifyReport does after
 // each file, the filling of unset extremes from the latency excluded (see

@@ -12,6 +12,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <vector>
+
+#include "analysis/ValueClass.h"
 
 inline constexpr std::size_t kMaxPlotColumns = 1000;
 
@@ -49,6 +52,8 @@ struct CPlotColumn {
   std::uint64_t values = 0;       // pairs compared
   std::uint64_t disagreeing = 0;  // pairs that differ, or hold a token that is not hexadecimal
   std::uint64_t unreadable = 0;   // pairs with a token that is not hexadecimal
+  std::uint64_t unknown = 0;      // pairs with an unknown digit (x, z, ...)
+  std::array<std::uint32_t, kValueClasses> classes{};  // the disagreeing pairs by class
   CPlotRange agreed;              // the value of each pair that agrees
   CPlotRange otherFixedPoint;     // the fixed-point values of the other pairs
   CPlotRange otherRtl;            // their RTL values
@@ -66,6 +71,11 @@ struct CPlotColumn {
 
   // Takes in the column of the records that follow this one's.
   void Merge(const CPlotColumn& next);
+  // The same for the counts and values alone (the records stay).
+  void MergeValues(const CPlotColumn& next);
+  // The class most of the column's disagreeing pairs fall in (the earlier
+  // in the table on a tie).
+  EValueClass DominantClass() const;
 
  private:
   static CPlotRange Union(CPlotRange a, const CPlotRange& b) {
@@ -111,4 +121,35 @@ class CPlotColumns {
   std::uint64_t width_ = 1;
   std::uint64_t records_ = 0;
   std::uint64_t roomInColumn_ = 0;  // records the last column can still take
+};
+
+// The first output positions (value pairs: channels) followed one by one.
+inline constexpr std::size_t kPlotChannels = 16;
+// Columns per channel: channel column c covers the file's columns 2c and
+// 2c + 1, so the channels' columns merge when the file's do.
+inline constexpr std::size_t kChannelColumns = kMaxPlotColumns / 2;
+
+class CChannelColumns {
+ public:
+  // The column of a channel (from 0) that a file column (from 0) falls in.
+  CPlotColumn& At(std::size_t channel, std::size_t fileColumn) {
+    return columns_[channel][fileColumn / 2];
+  }
+  // The file's columns were merged pairwise; usedBefore: how many of the
+  // channel columns were in use before.
+  void MergePairwise(std::size_t usedBefore);
+  // Forgets everything, touching only the columns in use.
+  void Reset(std::size_t used);
+  // The channels seen so far (at most kPlotChannels).
+  std::size_t Channels() const { return channels_; }
+  void See(std::size_t pairs) {
+    channels_ = pairs > channels_ ? (pairs < kPlotChannels ? pairs : kPlotChannels) : channels_;
+  }
+  // A channel's columns in use, with their records filled in from the
+  // file's columns.
+  std::vector<CPlotColumn> Of(std::size_t channel, const CPlotColumns& file) const;
+
+ private:
+  std::array<std::array<CPlotColumn, kChannelColumns>, kPlotChannels> columns_{};
+  std::size_t channels_ = 0;
 };
