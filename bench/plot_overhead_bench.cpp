@@ -250,10 +250,9 @@ int main(int argc, char** argv) {
     settings.projectDirectory = dir.string();
 
     CPlotRun plots;
-    CVerifyHooks withPlots;
-    withPlots.observers.push_back(plots.Observer());
     CVerifyReportRun plain(settings);
-    CVerifyReportRun plotted(settings, withPlots);
+    CVerifyReportRun plotted(settings);
+    const CFileCompanions companions = plotted.CompanionsFor(timing.string(), true);
     CPlotOutput output;
     // The whole command, with and without --no-plots.
     CTimes commandPlain;
@@ -268,16 +267,15 @@ int main(int argc, char** argv) {
         kRounds, [&] { return Time(plainTimes, [&] { plain.RunFile(timing.string()); }); },
         [&] {
           return Time(plotTimes, [&] {
-            plots.BeginFile(plotted, timing.string());
-            const CVerifyFileResult file = plotted.RunFile(timing.string());
-            output = plots.EndFile(timing.string(), file.reportPath);
+            plots.BeginFile(companions);
+            plotted.RunFile(companions, plots.Observer());
+            output = plots.EndFile(companions);
           });
         });
     // The page alone: built from the last file's columns and written.
     CTimes pageTimes;
     for (int round = 0; round < kRounds; ++round) {
-      Time(pageTimes,
-           [&] { plots.EndFile(timing.string(), plotted.ReportPathFor(timing.string())); });
+      Time(pageTimes, [&] { plots.EndFile(companions); });
     }
     const std::size_t pageBytes = fs::file_size(output.pagePath);
     const fs::path largePage = dir / "Reports" / "ten_million_plot.htm";

@@ -33,11 +33,11 @@
 
 #include "BenchArgs.h"
 #include "BenchTimingFile.h"
+#include "analysis/FileResult.h"
 #include "summary/IndexPage.h"
 #include "summary/JUnitReport.h"
 #include "summary/RunSummary.h"
 #include "summary/SummaryJson.h"
-#include "verify/FileResult.h"
 #include "verify/HtmlReportWriter.h"
 #include "verify/LineReader.h"
 #include "verify/OutputBuffer.h"

@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "util/StringUtil.h"
-#include "verify/PlotScale.h"
+#include "analysis/PlotScale.h"
 
 namespace {
 

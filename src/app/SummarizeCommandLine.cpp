@@ -49,6 +49,15 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err) {
       }
     }
   }
+  std::size_t undiagnosed = 0;
+  for (const CFileResult& file : merged.files) {
+    undiagnosed += LacksDiagnosis(file) ? 1 : 0;
+  }
+  if (undiagnosed > 0 && !options.quiet) {
+    lines << undiagnosed << (undiagnosed == 1 ? " file has" : " files have")
+          << " no fixed-point diagnosis (results of an older reportapp; listed under "
+             "\"withoutDiagnosis\" in the JSON)\n";
+  }
   const CRunTotals t = merged.Totals();
   const CClockFigures f = merged.Figures();
   lines << "total: " << shards.size() << " shards, " << t.files << " files, " << t.records

@@ -71,6 +71,9 @@ class CProgressLine {
 void PrintFileLine(std::ostream& out, const CFileResult& file) {
   out << file.timingFile << ": " << file.records << " records, " << file.disagreeing
       << " disagreeing values";
+  if (file.diagnosis && file.disagreeing > 0) {
+    out << " (" << LeadingClassesText(file.diagnosis->classes) << ")";
+  }
   if (file.figures.outputRecords > 0) {
     const CClockFigures own = file.OwnFigures();
     out << ", latency " << own.latency << ", clocks min " << own.minClocks << " max "
@@ -128,6 +131,7 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err, boo
   inputs.settings.firstDisagreements = options.first;
   inputs.jobs = EffectiveJobs(options);
   inputs.plots = options.plots;
+  inputs.analysis.compareNumbers = options.compareNumbers;
   inputs.names = options.files;
   for (const std::string& name : options.files) {
     inputs.paths.push_back(LiteralPath(name));
@@ -207,6 +211,9 @@ const char* VerifyUsageText() {
          "  --markdown FILE  a GitHub-flavoured Markdown summary (- for standard output)\n"
          "  --no-index       do not write Reports/index.htm\n"
          "  --no-plots       no plot page per file and no strip in the index\n"
+         "  --compare HOW    text (default): a pair agrees when its two texts are equal;\n"
+         "                   number: when both read as the same number of the vector's\n"
+         "                   word (case, 0x, leading zeros do not matter; X/Z never agree)\n"
          "  --allow-empty    a file that compared no value passes\n"
          "  --first N        disagreements kept per file in the summaries (default 10)\n"
          "  --jobs N         files processed at once (default: the number of cores)\n"

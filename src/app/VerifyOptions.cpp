@@ -144,6 +144,14 @@ CVerifyOptions ParseVerifyOptions(const std::vector<std::string>& words) {
           reader.Count("a count of 1 or more", 1), std::numeric_limits<unsigned>::max()));
       return true;
     }
+    if (reader.Is("--compare") || reader.Is("-compare")) {
+      const std::string how = reader.Value("text or number");
+      if (how != "text" && how != "number") {
+        throw std::runtime_error(reader.Name() + " \"" + how + "\" is neither text nor number");
+      }
+      options.compareNumbers = how == "number";
+      return true;
+    }
     if (reader.Is("--impl")) {
       options.gateLevel = true;
     } else if (reader.Is("--real-values")) {

@@ -11,6 +11,8 @@
 #include <optional>
 #include <thread>
 
+#include "analysis/Diagnosis.h"
+#include "analysis/ValueClass.h"
 #include "app/Extension.h"
 #include "host/HostInterp.h"
 #include "summary/PlotOutput.h"
@@ -95,6 +97,13 @@ class CSharedRun {
   std::uint64_t total_;
 };
 
+// The warnings the run reported for a file go first into its result, then
+// those of its analysis; warnings becomes the whole list.
+void KeepRunWarnings(CFileResult& result, std::vector<std::string>& warnings) {
+  warnings.insert(warnings.end(), result.warnings.begin(), result.warnings.end());
+  result.warnings = warnings;
+}
+
 // One worker thread: its own interpreter with Tcl and the extension, and
 // its own report run.
 void Worker(CSharedRun& shared) {
@@ -114,9 +123,6 @@ void Worker(CSharedRun& shared) {
     std::vector<std::string>* warnings = nullptr;
     hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
     CPlotRun plots;
-    if (inputs.plots) {
-      hooks.observers.push_back(plots.Observer());
-    }
     CVerifyReportRun run(inputs.settings, hooks);
     std::size_t index = 0;
     while (shared.Take(index)) {
@@ -126,7 +132,8 @@ void Worker(CSharedRun& shared) {
       CFileResult result;
       if (failure.empty()) {
         result = RunOneFile(run, inputs.paths[index], inputs.names[index],
-                            inputs.plots ? &plots : nullptr);
+                            inputs.plots ? &plots : nullptr, inputs.analysis);
+        KeepRunWarnings(result, fileWarnings);
       } else {
         result.timingFile = inputs.names[index];
         result.status = EFileStatus::kError;
@@ -156,16 +163,14 @@ std::vector<CFileResult> RunInThisThread(const CRunInputs& inputs, const CRunEve
     };
   }
   CPlotRun plots;
-  if (inputs.plots) {
-    hooks.observers.push_back(plots.Observer());
-  }
   CVerifyReportRun run(inputs.settings, hooks);
   std::vector<CFileResult> results;
   for (std::size_t i = 0; i < inputs.paths.size(); ++i) {
     std::vector<std::string> fileWarnings;
     warnings = &fileWarnings;
-    results.push_back(
-        RunOneFile(run, inputs.paths[i], inputs.names[i], inputs.plots ? &plots : nullptr));
+    results.push_back(RunOneFile(run, inputs.paths[i], inputs.names[i],
+                                 inputs.plots ? &plots : nullptr, inputs.analysis));
+    KeepRunWarnings(results.back(), fileWarnings);
     before += FileSize(inputs.paths[i]);
     if (events.fileDone) {
       events.fileDone(i, results.back(), fileWarnings);
@@ -185,15 +190,37 @@ std::uint64_t TotalBytes(const std::vector<std::string>& paths) {
 }
 
 CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name,
-                       CPlotRun* plots) {
+                       CPlotRun* plots, const CAnalysisOptions& analysis) {
   const auto started = std::chrono::steady_clock::now();
   CFileResult result;
   try {
-    if (plots != nullptr) {
-      plots->BeginFile(run, path);
+    // The file's companions, its vector file's header included, are worked
+    // out once and handed to the report pass, the observers and the writers.
+    const CFileCompanions companions = run.CompanionsFor(path, true);
+    result.timingFile = path;
+    result.report = companions.reportPath;
+    const CPlotScale format = CPlotScale::FromCompanions(companions);
+    CFileResultObserver gather(result, run.Settings().firstDisagreements);
+    CDiagnosisObserver diagnosis(format);
+    std::vector<CPairObserver*> observers{&gather};
+    if (analysis.diagnosis) {
+      observers.push_back(&diagnosis);
     }
-    const CVerifyFileResult file = run.RunFile(path);
-    result = file.result;
+    if (plots != nullptr) {
+      plots->BeginFile(companions);
+      observers.push_back(plots->Observer());
+    }
+    CPairObserverFanOut fanOut(std::move(observers));
+    const CNumberComparison byNumber(format);
+    const CVerifyFileResult file =
+        run.RunFile(companions, &fanOut, analysis.compareNumbers ? &byNumber : nullptr);
+    result.records = file.summary.records;
+    result.SetStatusFromCounts();
+    if (analysis.diagnosis) {
+      result.diagnosis = diagnosis.Result();
+      ClassifyDisagreements(result.firstDisagreements, format);
+      result.warnings = diagnosis.Warnings(path);
+    }
     if (file.summary.inputChanged) {
       // What was read is not the file as it stands: its report cannot be
       // trusted as a complete comparison.
@@ -202,22 +229,24 @@ CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std
                      "\" changed while it was read; its report may not cover the whole file";
     }
     if (plots != nullptr) {
-      CPlotOutput output = plots->EndFile(path, result.report);
+      CPlotOutput output = plots->EndFile(companions);
       result.plotPage = std::move(output.pagePath);
       result.plotStrip = std::move(output.strip);
     }
   } catch (const std::bad_alloc&) {
+    result = CFileResult{};  // counts of a file read in part are no result
     result.status = EFileStatus::kError;
     result.error = "timing file \"" + name + "\": out of memory";
   } catch (const std::exception& e) {
+    result = CFileResult{};
     result.status = EFileStatus::kError;
     result.error = e.what();
   }
   if (result.status == EFileStatus::kError) {
     result.report = run.ReportPathFor(path);
-    result.seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   }
+  result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   result.timingFile = name;
   return result;
 }

@@ -11,8 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "verify/FileResult.h"
+#include "analysis/FileResult.h"
 #include "verify/VerifyReportRun.h"
+
+// What is gathered beside the report of each file.
+struct CAnalysisOptions {
+  bool diagnosis = true;        // classes of the disagreeing pairs, per file and channel
+  bool compareNumbers = false;  // pairs agree when their tokens read as the same number
+};
 
 struct CRunInputs {
   CVerifySettings settings;
@@ -20,6 +26,7 @@ struct CRunInputs {
   std::vector<std::string> names;  // as the results name them (the words given)
   unsigned jobs = 1;
   bool plots = true;  // a plot page and an index strip per file
+  CAnalysisOptions analysis;
 };
 
 struct CRunEvents {
@@ -35,10 +42,11 @@ struct CRunEvents {
 class CPlotRun;
 
 // One file's report; never throws: a failure is the result's status
-// "error" with its text. With plots (whose observer run has), the file's
-// plot page is written beside its report and its strip kept in the result.
+// "error" with its text. With plots, the file's plot page is written beside
+// its report and its strip kept in the result. The result's warnings are
+// those of the file's analysis (the caller adds those the run reported).
 CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std::string& name,
-                       CPlotRun* plots = nullptr);
+                       CPlotRun* plots = nullptr, const CAnalysisOptions& analysis = {});
 
 // All files. With jobs > 1 each worker thread creates an interpreter,
 // initialises Tcl and the extension in it, and takes the next file until

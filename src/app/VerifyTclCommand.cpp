@@ -114,6 +114,7 @@ Tcl_Obj* RunVerify(const CVerifyOptions& options) {
   inputs.settings.firstDisagreements = options.first;
   inputs.jobs = options.jobs > 0 ? options.jobs : 1;
   inputs.plots = options.plots;
+  inputs.analysis.compareNumbers = options.compareNumbers;
   inputs.paths = options.files;
   inputs.names = options.files;
   WarnOfCollisions(inputs.settings, inputs.paths);

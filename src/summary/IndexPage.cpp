@@ -22,6 +22,10 @@ th,td{border-bottom:1px solid #d0d7de;padding:6px 8px;text-align:left;vertical-a
 th{background:#f6f8fa;position:sticky;top:0}
 td.n{text-align:right;font-variant-numeric:tabular-nums}
 td.v{overflow-wrap:anywhere;max-width:28em}
+td.name{overflow-wrap:normal;word-break:normal;max-width:28em}
+td.d{min-width:12em;max-width:20em}
+td.d span{display:block;white-space:nowrap}
+td.d .w{white-space:normal;overflow-wrap:anywhere;color:#9a6700;font-size:0.92em}
 td.p{min-width:300px}
 td.p svg{display:block;width:300px;max-width:100%;height:auto}
 .s{display:inline-block;min-width:3.5em;text-align:center;padding:2px 6px;border-radius:3px;font-weight:bold;color:#fff}
@@ -94,6 +98,47 @@ std::string PlotStripHtml(const CFileResult& file) {
   return html;
 }
 
+// A vector name that may break only after its underscores.
+void AppendBreakableName(std::string& out, std::string_view name) {
+  std::size_t from = 0;
+  while (from < name.size()) {
+    const std::size_t underscore = name.find('_', from);
+    const std::size_t end = underscore == std::string_view::npos ? name.size() : underscore + 1;
+    Text(out, name.substr(from, end - from));
+    if (underscore != std::string_view::npos && end < name.size()) {
+      out += "<wbr>";
+    }
+    from = end;
+  }
+}
+
+// Why the values disagree, one class a line with its count, then the file's warnings.
+std::string DiagnosisHtml(const CFileResult& file) {
+  std::string html;
+  if (file.diagnosis) {
+    const CClassCounts& classes = file.diagnosis->classes;
+    for (const EValueClass c : kAllValueClasses) {
+      if (classes[c] > 0) {
+        html += "<span class=\"c-" + std::string(ValueClassName(c)) + "\">" + Number(classes[c]) +
+                " " + std::string(ValueClassWords(c)) + "</span>";
+      }
+    }
+    if (classes.maxErrorLsb && *classes.maxErrorLsb > 1) {
+      char text[64];
+      std::snprintf(text, sizeof text, "%.17g", *classes.maxErrorLsb);
+      html += "<span>largest error " + std::string(text) + " LSB</span>";
+    }
+  } else if (LacksDiagnosis(file) && file.disagreeing > 0) {
+    html += "<span>not diagnosed</span>";
+  }
+  for (const std::string& warning : file.warnings) {
+    html += "<span class=\"w\">warning: ";
+    Text(html, warning);
+    html += "</span>";
+  }
+  return html;
+}
+
 void Row(std::string& out, const CFileResult& file, bool allowEmpty) {
   const std::string_view status = FileStatusName(file.status);
   out += FilePasses(file, allowEmpty) ? "<tr>" : "<tr class=\"bad\">";
@@ -102,19 +147,20 @@ void Row(std::string& out, const CFileResult& file, bool allowEmpty) {
   // A file that failed to run has no report to link.
   std::string name;
   if (file.status == EFileStatus::kError) {
-    Text(name, TimingBaseName(file.timingFile));
+    AppendBreakableName(name, TimingBaseName(file.timingFile));
   } else {
     name = "<a href=\"";
     Text(name, RelativeUrl(ReportFileName(file.report)));
     name += "\">";
-    Text(name, TimingBaseName(file.timingFile));
+    AppendBreakableName(name, TimingBaseName(file.timingFile));
     name += "</a>";
   }
-  Cell(out, "Vector", "v", name);
+  Cell(out, "Vector", "name", name);
   const bool counted = file.status != EFileStatus::kError;
   Cell(out, "Records", "n", counted ? Number(file.records) : "");
   Cell(out, "Values", "n", counted ? Number(file.values) : "");
   Cell(out, "Disagreeing", "n", counted ? Number(file.disagreeing) : "");
+  Cell(out, "Diagnosis", "d", DiagnosisHtml(file));
   Cell(out, "Where", "p", PlotStripHtml(file));
   Cell(out, "First disagreement", "v", FirstDisagreementHtml(file));
   const CClockFigures own = file.OwnFigures();
@@ -192,9 +238,23 @@ std::string SummaryToIndexPage(const CRunSummary& summary, bool allowEmpty) {
   }
   out += "</p>\n";
   Totals(out, summary);
+  std::string undiagnosed;
+  for (const CFileResult& file : summary.files) {
+    if (LacksDiagnosis(file)) {
+      undiagnosed += undiagnosed.empty() ? "" : ", ";
+      Text(undiagnosed, TimingBaseName(file.timingFile));
+    }
+  }
+  if (!undiagnosed.empty()) {
+    out +=
+        "<p class=\"meta\" id=\"undiagnosed\">Without fixed-point diagnosis (results of an "
+        "older reportapp): " +
+        undiagnosed + "</p>\n";
+  }
   out +=
       "<table id=\"files\">\n<thead><tr><th>Status</th><th>Vector</th><th>Records</th>"
-      "<th>Values</th><th>Disagreeing</th><th>Where</th><th>First disagreement</th><th>Latency</th>"
+      "<th>Values</th><th>Disagreeing</th><th>Diagnosis</th><th>Where</th><th>First "
+      "disagreement</th><th>Latency</th>"
       "<th>Min/max clocks</th></tr></thead>\n<tbody>\n";
   std::vector<const CFileResult*> order;
   for (const CFileResult& file : summary.files) {

@@ -1,7 +1,9 @@
 #include "summary/JUnitReport.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "summary/MarkupEscape.h"
@@ -62,23 +64,92 @@ std::string WhereInFull(const CFileResult& file) {
                              : "every disagreement is in the report " + file.report;
 }
 
+// How the message names the pairs of a class: "6 unknown (X/Z) values".
+std::string_view JUnitClassWords(EValueClass c) {
+  switch (c) {
+    case EValueClass::kUnknown:
+      return "unknown (X/Z)";
+    case EValueClass::kUnreadable:
+      return "unreadable (not a number)";
+    case EValueClass::kTextOnly:
+      return "letter case or width only";
+    case EValueClass::kLsb:
+      return "off by one LSB";
+    case EValueClass::kOverflow:
+      return "overflow (saturate vs wrap)";
+    case EValueClass::kSign:
+      return "sign-flipped";
+    case EValueClass::kScale:
+      return "binary point shifted";
+    case EValueClass::kNumeric:
+      break;
+  }
+  return "numerically different";
+}
+
+// Led by the class with the most pairs, and the first kept pair of it.
 std::string MismatchMessage(const CFileResult& file) {
-  std::string message =
-      std::to_string(file.disagreeing) + " of " + std::to_string(file.values) + " values disagree";
-  if (!file.firstDisagreements.empty()) {
-    const CDisagreement& d = file.firstDisagreements.front();
-    message += "; first at line " + std::to_string(d.line) + " (clock " + std::to_string(d.clock) +
-               "): fixed point " + d.fixedPoint + ", RTL " + d.rtl;
+  const std::optional<EValueClass> dominant =
+      file.diagnosis ? file.diagnosis->classes.Dominant() : std::nullopt;
+  std::string message;
+  const CDisagreement* first =
+      file.firstDisagreements.empty() ? nullptr : &file.firstDisagreements.front();
+  if (dominant) {
+    message = std::to_string(file.diagnosis->classes[*dominant]) + " " +
+              std::string(JUnitClassWords(*dominant)) + " values of " +
+              std::to_string(file.disagreeing) + " disagreeing (" + std::to_string(file.values) +
+              " compared)";
+    for (const CDisagreement& d : file.firstDisagreements) {
+      if (d.valueClass == dominant) {
+        first = &d;
+        break;
+      }
+    }
+  } else {
+    message = std::to_string(file.disagreeing) + " of " + std::to_string(file.values) +
+              " values disagree";
+  }
+  if (first != nullptr) {
+    message += "; first at line " + std::to_string(first->line) + " (clock " +
+               std::to_string(first->clock) + "): fixed point " + first->fixedPoint + ", RTL " +
+               first->rtl;
   }
   return message;
 }
 
+// The classes with their counts, one a line, as a table.
+std::string ClassTable(const CFileResult& file) {
+  if (!file.diagnosis) {
+    return {};
+  }
+  const CClassCounts& classes = file.diagnosis->classes;
+  std::string text = "class        values\n";
+  for (const EValueClass c : kAllValueClasses) {
+    if (classes[c] > 0) {
+      std::string name(ValueClassName(c));
+      name.resize(std::max<std::size_t>(name.size(), 12), ' ');
+      text +=
+          name + " " + std::to_string(classes[c]) + "  " + std::string(ValueClassWords(c)) + "\n";
+    }
+  }
+  if (classes.maxErrorLsb) {
+    char number[64];
+    std::snprintf(number, sizeof number, "%.17g", *classes.maxErrorLsb);
+    text += "largest error " + std::string(number) + " LSB\n";
+  }
+  return text + "\n";
+}
+
 std::string DisagreementList(const CFileResult& file) {
-  std::string text;
+  std::string text = ClassTable(file);
   for (const CDisagreement& d : file.firstDisagreements) {
     text += "line " + std::to_string(d.line) + ", record " + std::to_string(d.record) + ", clock " +
             std::to_string(d.clock) + ", pair " + std::to_string(d.pair) + ": fixed point " +
-            d.fixedPoint + ", RTL " + d.rtl + "\n";
+            d.fixedPoint + ", RTL " + d.rtl;
+    if (d.valueClass) {
+      text += " (" + std::string(ValueClassName(*d.valueClass)) + ")";
+    }
+    text += "\n";
   }
   if (file.disagreeing > file.firstDisagreements.size()) {
     text += std::to_string(file.disagreeing - file.firstDisagreements.size()) +

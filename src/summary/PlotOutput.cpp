@@ -6,27 +6,20 @@
 #include "summary/PlotPage.h"
 #include "summary/RunSummary.h"
 #include "util/FilePath.h"
+#include "verify/FileCompanions.h"
 #include "verify/ReportFile.h"
-#include "verify/TestVectorFile.h"
-#include "verify/VerifyReportRun.h"
 
-void CPlotRun::BeginFile(const CVerifyReportRun& run, const std::string& timingPath) {
-  if (!VectorSuffix(timingPath)) {
-    collector_.Start(CPlotScale::RawCodes(
-        "the timing file's name does not end in \"kv_timing_Korvel_TestVector_<n>.txt\", so "
-        "no test-vector file belongs to it"));
-    return;
-  }
-  collector_.Start(CPlotScale::FromVectorFile(run.VectorPathFor(timingPath)));
+void CPlotRun::BeginFile(const CFileCompanions& companions) {
+  collector_.Start(CPlotScale::FromCompanions(companions));
 }
 
-CPlotOutput CPlotRun::EndFile(const std::string& timingPath, const std::string& reportPath) {
+CPlotOutput CPlotRun::EndFile(const CFileCompanions& companions) {
   CPlotOutput output;
-  output.pagePath = PlotPagePathFor(reportPath);
+  output.pagePath = companions.plotPagePath;
   CPlotPageInfo info;
-  info.vectorName = CFilePath(timingPath).BaseName();
-  info.timingPath = timingPath;
-  info.reportLink = RelativeUrl(ReportFileName(reportPath));
+  info.vectorName = CFilePath(companions.timingPath).BaseName();
+  info.timingPath = companions.timingPath;
+  info.reportLink = RelativeUrl(ReportFileName(companions.reportPath));
   info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
   WritePlotPageHtml(collector_.Data(), info, page_);
   CReportFile file(output.pagePath);

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "analysis/PlotCollector.h"
 #include "summary/PlotStrip.h"
-#include "verify/PlotCollector.h"
 
-class CVerifyReportRun;
+struct CFileCompanions;
 
 struct CPlotOutput {
   std::string pagePath;
@@ -25,11 +25,11 @@ class CPlotRun {
 
   // Before a file: the value axis from its test-vector file's quantizer
   // header, raw codes when there is none.
-  void BeginFile(const CVerifyReportRun& run, const std::string& timingPath);
+  void BeginFile(const CFileCompanions& companions);
   // After a file was read whole: writes its plot page under a temporary
   // name and renames it into place. Throws std::runtime_error naming the
   // page when it cannot be written; an earlier page of that name then stays.
-  CPlotOutput EndFile(const std::string& timingPath, const std::string& reportPath);
+  CPlotOutput EndFile(const CFileCompanions& companions);
 
   const CPlotData& Data() const { return collector_.Data(); }
 

@@ -7,7 +7,6 @@
 
 #include "summary/MarkupEscape.h"
 #include "summary/SvgWriter.h"
-#include "util/FilePath.h"
 
 namespace {
 
@@ -413,10 +412,4 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
     out += "\n";
   }
   out += "</body></html>\n";
-}
-
-std::string PlotPagePathFor(const std::string& reportPath) {
-  CFilePath page(reportPath);
-  page.SetFileName(page.BaseName() + "_plot.htm");
-  return page;
 }

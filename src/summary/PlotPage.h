@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "verify/PlotCollector.h"
+#include "analysis/PlotCollector.h"
 
 // No page is larger than this, whatever the file size.
 inline constexpr std::size_t kMaxPlotPageBytes = 300 * 1024;
@@ -24,7 +24,3 @@ std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info);
 // The same page written into page, whose storage is reused: a run writing
 // one page per file allocates once.
 void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& page);
-
-// The plot page beside a report: "<dir>/<base>_rtl.htm" gives
-// "<dir>/<base>_rtl_plot.htm".
-std::string PlotPagePathFor(const std::string& reportPath);

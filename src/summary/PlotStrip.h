@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "verify/PlotStrip.h"
+#include "analysis/PlotStrip.h"
 
 // An inline svg element of kStripWidth x kStripHeight pixels; the hover text
 // names the record range. A strip that is not valid is drawn blank.

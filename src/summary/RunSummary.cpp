@@ -14,6 +14,10 @@ std::string TimingBaseName(const std::string& timingPath) {
   return name;
 }
 
+bool LacksDiagnosis(const CFileResult& file) {
+  return file.status != EFileStatus::kError && !file.diagnosis;
+}
+
 bool FilePasses(const CFileResult& file, bool allowEmpty) {
   return file.status == EFileStatus::kPass || (allowEmpty && file.status == EFileStatus::kEmpty);
 }
@@ -25,6 +29,9 @@ CRunTotals CRunSummary::Totals() const {
     totals.records += file.records;
     totals.values += file.values;
     totals.disagreeing += file.disagreeing;
+    if (file.diagnosis) {
+      totals.classes.Add(file.diagnosis->classes);
+    }
     switch (file.status) {
       case EFileStatus::kPass:
         ++totals.passed;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "verify/FileResult.h"
+#include "analysis/FileResult.h"
 #include "verify/TimingReport.h"
 
 struct CRunTotals {
@@ -19,6 +19,7 @@ struct CRunTotals {
   std::uint64_t failed = 0;
   std::uint64_t empty = 0;
   std::uint64_t errors = 0;
+  CClassCounts classes;  // the disagreeing pairs of the diagnosed files by class
 
   bool operator==(const CRunTotals&) const = default;
 };
@@ -44,6 +45,10 @@ struct CRunSummary {
   // empty file, else 0.
   int ExitStatus(bool allowEmpty) const;
 };
+
+// Whether a file that ran lacks the fixed-point diagnosis (results read
+// back from an older run).
+bool LacksDiagnosis(const CFileResult& file);
 
 // Whether a file counts as passing: pass, or empty with allowEmpty.
 bool FilePasses(const CFileResult& file, bool allowEmpty);

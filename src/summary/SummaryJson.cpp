@@ -3,15 +3,67 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 
 using json = nlohmann::ordered_json;
 
 namespace {
 
+// An error in LSBs: a whole number as such while it fits, else as a real.
+json LsbToJson(double value) {
+  constexpr double kExactLimit = 9007199254740992.0;  // 2^53
+  if (value == static_cast<double>(static_cast<std::int64_t>(value)) && value < kExactLimit &&
+      value > -kExactLimit) {
+    return static_cast<std::int64_t>(value);
+  }
+  return value;
+}
+
+json OptionalLsbToJson(const std::optional<double>& value) {
+  return value ? LsbToJson(*value) : json(nullptr);
+}
+
 json DisagreementToJson(const CDisagreement& d) {
-  return {{"line", d.line}, {"record", d.record},         {"clock", d.clock},
-          {"pair", d.pair}, {"fixedPoint", d.fixedPoint}, {"rtl", d.rtl}};
+  json out = {{"line", d.line}, {"record", d.record},         {"clock", d.clock},
+              {"pair", d.pair}, {"fixedPoint", d.fixedPoint}, {"rtl", d.rtl}};
+  if (d.valueClass) {
+    out["class"] = ValueClassName(*d.valueClass);
+    out["errorLsb"] = OptionalLsbToJson(d.errorLsb);
+  }
+  return out;
+}
+
+// The eight class counts by their names, then the largest error.
+json ClassCountsToJson(const CClassCounts& classes) {
+  json out = json::object();
+  for (const EValueClass c : kAllValueClasses) {
+    out[std::string(ValueClassName(c))] = classes[c];
+  }
+  out["maxErrorLsb"] = OptionalLsbToJson(classes.maxErrorLsb);
+  return out;
+}
+
+json DiagnosisToJson(const CFileDiagnosis& diagnosis) {
+  json out = ClassCountsToJson(diagnosis.classes);
+  out["unknownBits"] = diagnosis.unknownBits;
+  out["errorBits"] = diagnosis.errorBits;
+  return out;
+}
+
+json ChannelsToJson(const CFileDiagnosis& diagnosis) {
+  json channels = json::array();
+  for (const CChannelDiagnosis& channel : diagnosis.channels) {
+    json entry = {{"pair", channel.pair}};
+    if (channel.lastPair != channel.pair) {
+      entry["lastPair"] = channel.lastPair;  // the positions summed into the last entry
+    }
+    entry["values"] = channel.values;
+    entry["disagreeing"] = channel.disagreeing;
+    entry["diagnosis"] = ClassCountsToJson(channel.classes);
+    channels.push_back(std::move(entry));
+  }
+  return channels;
 }
 
 // The plot page and the index strip (one shade character per pixel), so that
@@ -51,6 +103,11 @@ json FileToJson(const CFileResult& file) {
   if (file.status == EFileStatus::kError) {
     out["error"] = file.error;
   }
+  if (file.diagnosis) {
+    out["diagnosis"] = DiagnosisToJson(*file.diagnosis);
+    out["channels"] = ChannelsToJson(*file.diagnosis);
+  }
+  out["warnings"] = file.warnings;
   if (!file.plotPage.empty()) {
     out["plot"] = PlotToJson(file);
   }
@@ -87,6 +144,31 @@ class CReader {
     }
     return static_cast<std::int32_t>(value);
   }
+  // A whole number or a real in LSBs, or null (absent).
+  std::optional<double> Lsb(const json& object, const char* name, const std::string& where) const {
+    if (!object.contains(name)) {
+      Fail(where + "lacks the field \"" + name + "\"");
+    }
+    const json& value = object.at(name);
+    if (value.is_null()) {
+      return std::nullopt;
+    }
+    if (!value.is_number()) {
+      Fail(where + "field \"" + name + "\" has the wrong type (" + value.type_name() + ")");
+    }
+    return value.get<double>();
+  }
+  std::vector<std::uint64_t> Counts(const json& object, const char* name,
+                                    const std::string& where) const {
+    std::vector<std::uint64_t> counts;
+    for (const json& count : Field(object, name, json::value_t::array, where)) {
+      if (!count.is_number_unsigned()) {
+        Fail(where + "field \"" + name + "\" holds something other than counts");
+      }
+      counts.push_back(count.get<std::uint64_t>());
+    }
+    return counts;
+  }
   std::string Text(const json& object, const char* name, const std::string& where) const {
     return Field(object, name, json::value_t::string, where).get<std::string>();
   }
@@ -106,7 +188,48 @@ CDisagreement DisagreementFromJson(const CReader& r, const json& d, const std::s
   out.pair = r.Count(d, "pair", where);
   out.fixedPoint = r.Text(d, "fixedPoint", where);
   out.rtl = r.Text(d, "rtl", where);
+  if (d.contains("class")) {
+    const std::string name = r.Text(d, "class", where);
+    EValueClass valueClass{};
+    if (!ParseValueClass(name, valueClass)) {
+      r.Fail(where + "has the unknown class \"" + name + "\"");
+    }
+    out.valueClass = valueClass;
+    out.errorLsb = r.Lsb(d, "errorLsb", where);
+  }
   return out;
+}
+
+CClassCounts ClassCountsFromJson(const CReader& r, const json& d, const std::string& where) {
+  CClassCounts classes;
+  for (const EValueClass c : kAllValueClasses) {
+    classes[c] = r.Count(d, std::string(ValueClassName(c)).c_str(), where);
+  }
+  classes.maxErrorLsb = r.Lsb(d, "maxErrorLsb", where);
+  return classes;
+}
+
+CFileDiagnosis DiagnosisFromJson(const CReader& r, const json& f, const std::string& where) {
+  CFileDiagnosis diagnosis;
+  const std::string at = where + "diagnosis ";
+  const json& d = r.Field(f, "diagnosis", json::value_t::object, where);
+  diagnosis.classes = ClassCountsFromJson(r, d, at);
+  diagnosis.unknownBits = r.Counts(d, "unknownBits", at);
+  diagnosis.errorBits = r.Counts(d, "errorBits", at);
+  const json& channels = r.Field(f, "channels", json::value_t::array, where);
+  for (std::size_t i = 0; i < channels.size(); ++i) {
+    const std::string in = where + "channels[" + std::to_string(i) + "] ";
+    CChannelDiagnosis channel;
+    channel.pair = r.Count(channels[i], "pair", in);
+    channel.lastPair =
+        channels[i].contains("lastPair") ? r.Count(channels[i], "lastPair", in) : channel.pair;
+    channel.values = r.Count(channels[i], "values", in);
+    channel.disagreeing = r.Count(channels[i], "disagreeing", in);
+    channel.classes = ClassCountsFromJson(
+        r, r.Field(channels[i], "diagnosis", json::value_t::object, in), in + "diagnosis ");
+    diagnosis.channels.push_back(channel);
+  }
+  return diagnosis;
 }
 
 CFileResult FileFromJson(const CReader& r, const json& f, std::size_t index) {
@@ -127,6 +250,17 @@ CFileResult FileFromJson(const CReader& r, const json& f, std::size_t index) {
   }
   if (file.status == EFileStatus::kError) {
     file.error = r.Text(f, "error", where);
+  }
+  if (f.contains("diagnosis")) {
+    file.diagnosis = DiagnosisFromJson(r, f, where);
+  }
+  if (f.contains("warnings")) {
+    for (const json& warning : r.Field(f, "warnings", json::value_t::array, where)) {
+      if (!warning.is_string()) {
+        r.Fail(where + "field \"warnings\" holds something other than texts");
+      }
+      file.warnings.push_back(warning.get<std::string>());
+    }
   }
   if (f.contains("plot")) {
     const std::string at = where + "plot ";
@@ -166,8 +300,19 @@ std::string SummaryToJson(const CRunSummary& summary) {
   const CRunTotals totals = summary.Totals();
   const CClockFigures figures = summary.Figures();
   json files = json::array();
+  json withoutDiagnosis = json::array();
   for (const CFileResult& file : summary.files) {
     files.push_back(FileToJson(file));
+    if (LacksDiagnosis(file)) {
+      withoutDiagnosis.push_back(file.timingFile);
+    }
+  }
+  json totalsJson = {{"files", totals.files},   {"records", totals.records},
+                     {"values", totals.values}, {"disagreeing", totals.disagreeing},
+                     {"passed", totals.passed}, {"failed", totals.failed},
+                     {"empty", totals.empty},   {"errors", totals.errors}};
+  for (const EValueClass c : kAllValueClasses) {
+    totalsJson[std::string(ValueClassName(c))] = totals.classes[c];
   }
   const json document = {
       {"schema", kSummarySchema},
@@ -176,15 +321,8 @@ std::string SummaryToJson(const CRunSummary& summary) {
       {"level", summary.Level()},
       {"realValues", summary.realValues},
       {"files", std::move(files)},
-      {"totals",
-       {{"files", totals.files},
-        {"records", totals.records},
-        {"values", totals.values},
-        {"disagreeing", totals.disagreeing},
-        {"passed", totals.passed},
-        {"failed", totals.failed},
-        {"empty", totals.empty},
-        {"errors", totals.errors}}},
+      {"totals", std::move(totalsJson)},
+      {"withoutDiagnosis", std::move(withoutDiagnosis)},
       {"figures",
        {{"latency", figures.latency},
         {"maxClocks", figures.maxClocks},
@@ -205,8 +343,9 @@ CRunSummary SummaryFromJson(std::string_view text, const std::string& source) {
     r.Fail("not a JSON object");
   }
   const std::string schema = r.Text(document, "schema", "");
-  if (schema != kSummarySchema) {
-    r.Fail("schema \"" + schema + "\" is not \"" + std::string(kSummarySchema) + "\"");
+  if (schema != kSummarySchema && schema != kSummarySchemaWithoutDiagnosis) {
+    r.Fail("schema \"" + schema + "\" is neither \"" + std::string(kSummarySchema) + "\" nor \"" +
+           std::string(kSummarySchemaWithoutDiagnosis) + "\"");
   }
   CRunSummary summary;
   summary.project = r.Text(document, "project", "");

@@ -1,5 +1,7 @@
-// The JSON form of a run's results ("reportapp-verify/1"), written and read
+// The JSON form of a run's results ("reportapp-verify/2"), written and read
 // with nlohmann-json, and the merge of several runs' results (shards).
+// Results of the first form ("reportapp-verify/1", without the fixed-point
+// diagnosis) are read too; their files then have no diagnosis.
 //
 // Texts that are not valid UTF-8 (raw tokens, file names) are written with
 // U+FFFD in place of each invalid byte, as JSON holds only Unicode text.
@@ -12,7 +14,8 @@
 
 #include "summary/RunSummary.h"
 
-inline constexpr std::string_view kSummarySchema = "reportapp-verify/1";
+inline constexpr std::string_view kSummarySchema = "reportapp-verify/2";
+inline constexpr std::string_view kSummarySchemaWithoutDiagnosis = "reportapp-verify/1";
 
 // The document, indented by two spaces, with a final line end.
 std::string SummaryToJson(const CRunSummary& summary);

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "verify/PlotStrip.h"
+#include "analysis/PlotStrip.h"
 
 // The colours of every plot in one place. Traces use the Okabe-Ito palette,
 // which stays distinguishable with the common colour-vision deficiencies;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "verify/FileResult.h"
+#include "analysis/FileResult.h"
 
 // One name per file, in file order, no two equal. A base name used by one
 // file only stays as it is; shared ones become the timing file's path, and a

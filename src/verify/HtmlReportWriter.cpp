@@ -83,8 +83,9 @@ void WriteReportHead(std::ostream& out) {
   out.write(kHead.data(), kHead.size());
 }
 
-CHtmlReportWriter::CHtmlReportWriter(COutputBuffer& out, TValueText valueText)
-    : out_(out), valueText_(std::move(valueText)) {}
+CHtmlReportWriter::CHtmlReportWriter(COutputBuffer& out, TValueText valueText,
+                                     const CValueComparison* compare)
+    : out_(out), valueText_(std::move(valueText)), compare_(compare) {}
 
 void CHtmlReportWriter::WriteHead() {
   out_.Append(kHead);
@@ -121,6 +122,15 @@ std::uint64_t CHtmlReportWriter::ComparePairs(std::span<const std::string_view> 
   const std::size_t pairs = (values.size() + 1) / 2;
   agrees_.resize(pairs);
   std::uint64_t disagreeing = 0;
+  if (compare_ != nullptr) {
+    for (std::size_t n = 0; n < pairs; ++n) {
+      const std::size_t k = 2 * n;
+      const bool agrees = k + 1 < values.size() && compare_->Agree(values[k], values[k + 1]);
+      agrees_[n] = agrees;
+      disagreeing += agrees ? 0 : 1;
+    }
+    return disagreeing;
+  }
   for (std::size_t n = 0; n < pairs; ++n) {
     const std::size_t k = 2 * n;
     // An unpaired last value has nothing on the RTL side and so disagrees.

@@ -27,10 +27,20 @@ void WriteReportHead(std::ostream& out);
 // need no escaping.
 using TValueText = std::function<std::string_view(std::string_view token)>;
 
+// Decides whether the two tokens of a pair agree, in place of comparing
+// their texts byte for byte (comparison by number).
+class CValueComparison {
+ public:
+  virtual ~CValueComparison() = default;
+  virtual bool Agree(std::string_view fixedPoint, std::string_view rtl) const = 0;
+};
+
 class CHtmlReportWriter {
  public:
-  // valueText empty: values are shown as their token texts.
-  explicit CHtmlReportWriter(COutputBuffer& out, TValueText valueText = {});
+  // valueText empty: values are shown as their token texts. compare null:
+  // a pair agrees when its texts are equal.
+  explicit CHtmlReportWriter(COutputBuffer& out, TValueText valueText = {},
+                             const CValueComparison* compare = nullptr);
 
   void WriteHead();
   // The first record of a file: time and clock count, two empty value cells.
@@ -70,6 +80,7 @@ class CHtmlReportWriter {
 
   COutputBuffer& out_;
   TValueText valueText_;
+  const CValueComparison* compare_;
   // Per pair of the row being written, reused from row to row.
   std::vector<unsigned char> agrees_;
   std::vector<std::string_view> shown_;  // fixed-point and RTL text of each pair

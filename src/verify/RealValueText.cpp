@@ -1,10 +1,13 @@
 #include "verify/RealValueText.h"
 
+#include <cctype>
+
 #include <bit>
 #include <charconv>
 #include <cstring>
 
 #include "fixedpoint/NumericConversion.h"
+#include "verify/TimingRecord.h"
 
 namespace {
 
@@ -255,6 +258,28 @@ std::string_view FormatScientific(double value, char* out) {
   return FormatWithLibrary(value, out);
 }
 
+bool HoldsUnknownDigits(std::string_view token) {
+  if (token.size() >= 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X')) {
+    token.remove_prefix(2);
+  }
+  bool unknown = false;
+  for (const char c : token) {
+    if (std::isxdigit(static_cast<unsigned char>(c)) != 0) {
+      continue;
+    }
+    if (!IsUnknownDigit(c)) {
+      return false;
+    }
+    unknown = true;
+  }
+  return unknown;
+}
+
 std::string_view CRealValueText::operator()(std::string_view token) {
+  // A value the simulator did not know is shown as written: converted, its
+  // unknown digits would read as 15 and look like a believable number.
+  if (HoldsUnknownDigits(token)) {
+    return token;
+  }
   return FormatScientific(HexToReal(token, fractionalLength_, isSigned_), text_);
 }

@@ -14,7 +14,12 @@ inline constexpr std::size_t kScientificTextSize = 40;
 // Writes value into out (at least kScientificTextSize bytes) and returns the text.
 std::string_view FormatScientific(double value, char* out);
 
-// Converts value tokens; a view it returns stays valid until the next call.
+// Whether a token, less an "0x" or "0X", is hexadecimal digits and unknown
+// digits (x, z, ...) with at least one of the latter.
+bool HoldsUnknownDigits(std::string_view token);
+
+// Converts value tokens; a token with unknown digits is shown as written. A
+// view it returns stays valid until the next call.
 class CRealValueText {
  public:
   CRealValueText(std::int64_t fractionalLength, bool isSigned)

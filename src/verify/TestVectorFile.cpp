@@ -54,7 +54,11 @@ std::string ReadFirstLine(const std::string& path, const std::string& what) {
 }
 
 void ApplyTestVectorHeader(const std::string& vectorPath, CQuantizer& quantizer) {
-  const std::string line = ReadFirstLine(vectorPath, "test-vector file");
+  ApplyTestVectorHeaderLine(vectorPath, ReadFirstLine(vectorPath, "test-vector file"), quantizer);
+}
+
+void ApplyTestVectorHeaderLine(const std::string& vectorPath, const std::string& line,
+                               CQuantizer& quantizer) {
   if (line.empty()) {
     throw std::runtime_error("test-vector file " + QuotedForMessage(vectorPath) +
                              " has no quantizer header on its first line");

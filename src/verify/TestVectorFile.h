@@ -26,3 +26,6 @@ std::string ReadFirstLine(const std::string& path, const std::string& what);
 // naming the file when the line is missing or has fewer than five fields, or
 // when a quantizer word is not recognised.
 void ApplyTestVectorHeader(const std::string& vectorPath, CQuantizer& quantizer);
+// The same from the vector file's first line, already read.
+void ApplyTestVectorHeaderLine(const std::string& vectorPath, const std::string& line,
+                               CQuantizer& quantizer);

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <utility>
@@ -165,4 +166,12 @@ bool CTokenStream::Take(std::string* token) {
       return true;  // a separator ended the token
     }
   }
+}
+
+bool IsWholeNumber(std::string_view token) {
+  if (!token.empty() && (token[0] == '+' || token[0] == '-')) {
+    token.remove_prefix(1);
+  }
+  return !token.empty() &&
+         std::all_of(token.begin(), token.end(), [](char c) { return c >= '0' && c <= '9'; });
 }

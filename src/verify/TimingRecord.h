@@ -22,6 +22,31 @@ bool SplitRecord(std::string_view line, std::vector<std::string_view>& tokens);
 // 32-bit range saturates at its limit.
 std::int32_t ParseClockCount(std::string_view token);
 
+// Whether a clock count is written as a whole number: an optional sign and
+// decimal digits only ("80.000" or "ns" are not).
+bool IsWholeNumber(std::string_view token);
+
+// Whether c stands for a value digit the simulator did not know: x X z Z
+// u U w W - ? (Icarus Verilog writes x, X, z and Z per digit, GHDL's
+// to_hstring X and Z).
+constexpr bool IsUnknownDigit(char c) {
+  switch (c) {
+    case 'x':
+    case 'X':
+    case 'z':
+    case 'Z':
+    case 'u':
+    case 'U':
+    case 'w':
+    case 'W':
+    case '-':
+    case '?':
+      return true;
+    default:
+      return false;
+  }
+}
+
 // The tokens of a line that comes in pieces (one too long to hold), split as
 // SplitRecord splits; a token that spans pieces is joined. Only the token
 // asked for is held, so memory is bounded by the longest token kept.

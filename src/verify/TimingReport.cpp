@@ -104,6 +104,35 @@ void NoteStrayCarriageReturn(std::uint64_t line, CRowContext& c) {
   }
 }
 
+// A clock count that is not a whole number: most often a time written with
+// its unit ("80.000 ns"), which shifts every later column by one. Warned once
+// per file.
+void CheckClockToken(std::uint64_t line, std::string_view clocks, CRowContext& c) {
+  if (c.summary.clockNotWhole || IsWholeNumber(clocks)) {
+    return;
+  }
+  c.summary.clockNotWhole = true;
+  if (c.hooks.warn) {
+    c.hooks.warn(FileLine(c.fileName, line) + ": the clock count (third token) " +
+                 QuotedForMessage(clocks) +
+                 " is not a whole number; if the time was written with a unit (\"80.000 ns\"), "
+                 "every column after it is shifted by one and counts and values are misread");
+  }
+}
+
+// An output record whose last value has no partner. Warned once per file.
+void CheckPairedValues(std::uint64_t line, std::uint64_t values, CRowContext& c) {
+  if (c.summary.unpairedValue || values % 2 == 0) {
+    return;
+  }
+  c.summary.unpairedValue = true;
+  if (c.hooks.warn) {
+    c.hooks.warn(FileLine(c.fileName, line) + ": " + std::to_string(values) +
+                 " value tokens, an odd number, so the last has no RTL value beside it (a "
+                 "column missing or shifted?)");
+  }
+}
+
 // The bytes of a long line for its second pass: read again from the input
 // where it can be (a regular file), else kept in an unnamed temporary file
 // as the first pass reads them.
@@ -203,6 +232,7 @@ void WriteLongRecord(CLineReader& reader, CRowContext& c, bool& startRecord,
     return;
   }
   ++c.summary.records;
+  CheckClockToken(line, clocks, c);
   if (startRecord) {
     c.writer.WriteStartRow(time, clocks, true);
     startRecord = false;
@@ -224,7 +254,9 @@ void WriteLongRecord(CLineReader& reader, CRowContext& c, bool& startRecord,
   std::string rtl;
   for (std::size_t n = 0; first.Next(fixed); ++n) {
     lastPaired = first.Next(rtl);
-    const bool agrees = lastPaired && fixed == rtl;
+    const bool agrees =
+        lastPaired &&
+        (c.hooks.compare == nullptr ? fixed == rtl : c.hooks.compare->Agree(fixed, rtl));
     agree.push_back(agrees);
     disagreeing += agrees ? 0 : 1;
     c.writer.StreamedValue(n, &fixed, agrees);
@@ -238,6 +270,9 @@ void WriteLongRecord(CLineReader& reader, CRowContext& c, bool& startRecord,
   }
   ReleaseToken(fixed);
   c.writer.EndStreamedCell();
+  if (!lastPaired) {
+    CheckPairedValues(line, 2 * agree.size() - 1, c);
+  }
   if (c.hooks.observer) {
     c.hooks.observer->EndRecord();
   }
@@ -273,6 +308,7 @@ void WriteRecord(std::string_view line, std::uint64_t lineNumber,
     return;
   }
   ++c.summary.records;
+  CheckClockToken(lineNumber, tokens[kClockToken], c);
   if (startRecord) {
     c.writer.WriteStartRow(tokens[kTimeToken], tokens[kClockToken], escape);
     startRecord = false;
@@ -280,6 +316,7 @@ void WriteRecord(std::string_view line, std::uint64_t lineNumber,
   }
   const std::span<const std::string_view> values(tokens.data() + kFirstValueToken,
                                                  tokens.size() - kFirstValueToken);
+  CheckPairedValues(lineNumber, values.size(), c);
   const std::uint64_t disagreeing =
       c.writer.WriteOutputRow(tokens[kTimeToken], tokens[kClockToken], values, escape);
   c.summary.disagreeing += disagreeing;

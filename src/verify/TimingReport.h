@@ -40,6 +40,11 @@ struct CTimingFileSummary {
   // the file as it was or as it is (warned). Set by the caller that knows the
   // file (CVerifyReportRun); a command line should treat it as an error.
   bool inputChanged = false;
+  // Warned once per file, as signs of a file read with its columns shifted:
+  // a clock count (third token) that is not a whole number, an output record
+  // with an odd number of value tokens.
+  bool clockNotWhole = false;
+  bool unpairedValue = false;
 };
 
 // The compared pairs of one output record held whole, handed on at once.
@@ -93,6 +98,8 @@ struct CTimingReportHooks {
   std::function<void(std::uint64_t bytesRead)> progress;
   // Told of every output record and its pairs; may be null.
   CPairObserver* observer = nullptr;
+  // Decides agreement in place of equal texts; may be null.
+  const CValueComparison* compare = nullptr;
   // Reads the input again at an offset (a regular file), for the second pass
   // over a line too long to hold. Without it such a line is kept in an
   // unnamed temporary file while it is read.

@@ -1,6 +1,5 @@
 #include "verify/VerifyReportRun.h"
 
-#include <chrono>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -66,19 +65,47 @@ std::string CVerifyReportRun::VectorPathFor(const std::string& timingPath) const
   return vector;
 }
 
-TValueText CVerifyReportRun::ValueTextFor(const std::string& timingPath) const {
+CFileCompanions CVerifyReportRun::CompanionsFor(const std::string& timingPath,
+                                                bool readHeader) const {
+  CFileCompanions companions;
+  companions.timingPath = timingPath;
+  companions.reportPath = ReportPathFor(timingPath);
+  companions.plotPagePath = PlotPagePathFor(companions.reportPath);
+  if (VectorSuffix(timingPath)) {
+    companions.vectorPath = VectorPathFor(timingPath);
+  }
+  if (readHeader) {
+    ReadVectorHeader(companions);
+  }
+  return companions;
+}
+
+TValueText CVerifyReportRun::ValueTextFor(const CFileCompanions& given) const {
   // The quantizer serves only the conversion to reals; without real values
   // the host is not asked for its defaults at all.
   if (!settings_.realValues) {
     return {};
   }
-  CQuantizer quantizer;
-  const CFilePath vectorPath(VectorPathFor(timingPath));
-  if (!vectorPath.Exists()) {
-    throw std::runtime_error("test-vector file \"" + vectorPath + "\" for timing file \"" +
-                             timingPath + "\" does not exist");
+  const CFileCompanions* companions = &given;
+  CFileCompanions read;
+  if (!given.headerRead) {
+    read = given;
+    ReadVectorHeader(read);
+    companions = &read;
   }
-  ApplyTestVectorHeader(vectorPath, quantizer);
+  if (companions->vectorPath.empty()) {
+    VectorPathFor(companions->timingPath);  // throws, naming what the name lacks
+  }
+  if (!companions->vectorExists) {
+    throw std::runtime_error("test-vector file \"" + companions->vectorPath +
+                             "\" for timing file \"" + companions->timingPath +
+                             "\" does not exist");
+  }
+  if (!companions->vectorError.empty()) {
+    throw std::runtime_error(companions->vectorError);
+  }
+  CQuantizer quantizer;
+  ApplyTestVectorHeaderLine(companions->vectorPath, companions->vectorLine, quantizer);
   return CRealValueText(quantizer.GetFractionalLength(), quantizer.IsSigned());
 }
 
@@ -97,28 +124,28 @@ std::vector<std::pair<std::size_t, std::size_t>> CVerifyReportRun::ReportCollisi
 }
 
 CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
-  const auto started = std::chrono::steady_clock::now();
+  return RunFile(CompanionsFor(timingPath, false));
+}
+
+CVerifyFileResult CVerifyReportRun::RunFile(const CFileCompanions& companions,
+                                            CPairObserver* observer,
+                                            const CValueComparison* compare) {
+  const std::string& timingPath = companions.timingPath;
   CVerifyFileResult result;
   result.timingPath = timingPath;
-  TValueText valueText = ValueTextFor(timingPath);
-  result.reportPath = ReportPathFor(timingPath);
+  TValueText valueText = ValueTextFor(companions);
+  result.reportPath = companions.reportPath;
 
   CInputFile timing(timingPath, "timing file");
   CReportFile report(result.reportPath);
   COutputBuffer buffer([&report](std::string_view bytes) { report.Write(bytes); });
-  CHtmlReportWriter writer(buffer, std::move(valueText));
+  CHtmlReportWriter writer(buffer, std::move(valueText), compare);
   CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); });
-
-  result.result.timingFile = timingPath;
-  result.result.report = result.reportPath;
-  CFileResultObserver gather(result.result, settings_.firstDisagreements);
-  std::vector<CPairObserver*> observers{&gather};
-  observers.insert(observers.end(), hooks_.observers.begin(), hooks_.observers.end());
-  CPairObserverFanOut fanOut(std::move(observers));
 
   CTimingReportHooks hooks;
   hooks.warn = hooks_.warn;
-  hooks.observer = hooks_.observers.empty() ? static_cast<CPairObserver*>(&gather) : &fanOut;
+  hooks.observer = observer;
+  hooks.compare = compare;
   // Bounded memory for long lines: a regular file is read again by offset
   // for a long line's second pass; lines past the limit are an error.
   if (timing.CanReadAt()) {
@@ -134,19 +161,17 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
     };
   }
   writer.WriteHead();
-  // The file's figures are folded into the run's only once it is read whole,
-  // so that a file failing half way leaves them as they were.
-  CClockFigures fileFigures;
-  result.summary = WriteTimingRows(reader, writer, fileFigures, timingPath, hooks);
+  // The run's figures are updated on a copy taken in only once the file is
+  // read whole, so that a file failing half way leaves them as they were.
+  CClockFigures figures = figures_;
+  result.summary = WriteTimingRows(reader, writer, figures, timingPath, hooks);
   if (const std::optional<std::string> change = timing.ChangeWhileRead(reader.BytesRead())) {
     result.summary.inputChanged = true;
     if (hooks_.warn) {
       hooks_.warn(*change);
     }
   }
-  result.result.records = result.summary.records;
-  result.result.SetStatusFromCounts();
-  FoldFileFigures(figures_, result.result.figures);
+  figures_ = figures;
 
   GetGlobalSettings();
   if (CGlobalSettings::GetBool(kNoThroughputWarningSetting) &&
@@ -158,7 +183,5 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   writer.WriteTail();
   buffer.Flush();
   report.Commit();
-  result.result.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return result;
 }

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "verify/FileResult.h"
+#include "verify/FileCompanions.h"
 #include "verify/TimingReport.h"
 
 struct CVerifySettings {
@@ -27,7 +27,6 @@ struct CVerifyFileResult {
   std::string timingPath;
   std::string reportPath;
   CTimingFileSummary summary;
-  CFileResult result;  // status pass, fail or empty (errors are thrown)
 };
 
 struct CVerifyHooks {
@@ -36,8 +35,6 @@ struct CVerifyHooks {
   // Progress through a timing file; total is 0 when the size is unknown.
   std::function<void(const std::string& timingPath, std::uint64_t done, std::uint64_t total)>
       progress;
-  // Further observers of every compared pair (plots); not owned, may be empty.
-  std::vector<CPairObserver*> observers;
 };
 
 // The project settings as the host has them: the fixed-point language and
@@ -50,9 +47,21 @@ class CVerifyReportRun {
 
   // Writes the report of one timing file. Throws std::runtime_error naming
   // the file and the reason; the report is then not touched, and reports of
-  // earlier files stay.
+  // earlier files stay. observer (not owned, may be null) sees every
+  // compared pair; compare (may be null) decides whether a pair agrees in
+  // place of the byte-for-byte comparison of the texts.
+  CVerifyFileResult RunFile(const CFileCompanions& companions, CPairObserver* observer = nullptr,
+                            const CValueComparison* compare = nullptr);
+  // The same with the companions worked out here (no header read unless real
+  // values need it).
   CVerifyFileResult RunFile(const std::string& timingPath);
 
+  // The companion files of a timing file, worked out once: report, plot
+  // page and test-vector paths. readHeader: the vector file's first line is
+  // read too (real values read it anyway, in RunFile, when it was not).
+  CFileCompanions CompanionsFor(const std::string& timingPath, bool readHeader) const;
+
+  const CVerifySettings& Settings() const { return settings_; }
   // Latency, maximum and minimum clocks over the files so far.
   const CClockFigures& Figures() const { return figures_; }
 
@@ -66,7 +75,7 @@ class CVerifyReportRun {
   std::string VectorPathFor(const std::string& timingPath) const;
 
  private:
-  TValueText ValueTextFor(const std::string& timingPath) const;
+  TValueText ValueTextFor(const CFileCompanions& companions) const;
 
   CVerifySettings settings_;
   CVerifyHooks hooks_;

@@ -109,7 +109,7 @@ TEST_F(RegressionFixture, EveryStatusInJsonAndJUnitAndTheOtherFilesStillRun) {
   EXPECT_TRUE(fs::exists(dir_.Path() / "Reports" / "kv_timing_Korvel_TestVector_5_rtl.htm"));
 
   const json document = ReadJson(Path("run.json"));
-  EXPECT_EQ(document["schema"], "reportapp-verify/1");
+  EXPECT_EQ(document["schema"], "reportapp-verify/2");
   EXPECT_EQ(document["level"], "rtl");
   const json& f = document["files"];
   ASSERT_EQ(f.size(), 5u);
@@ -118,13 +118,18 @@ TEST_F(RegressionFixture, EveryStatusInJsonAndJUnitAndTheOtherFilesStillRun) {
   EXPECT_EQ(f[2]["status"], "empty");
   EXPECT_EQ(f[3]["status"], "error");
   EXPECT_NE(f[3]["error"].get<std::string>().find("No such file or directory"), std::string::npos);
-  EXPECT_EQ(
-      f[1]["firstDisagreements"],
-      json::parse(R"([{"line":2,"record":2,"clock":3,"pair":1,"fixedPoint":"a","rtl":"x"}])"));
+  EXPECT_EQ(f[1]["firstDisagreements"],
+            json::parse(R"([{"line":2,"record":2,"clock":3,"pair":1,"fixedPoint":"a","rtl":"x",)"
+                        R"("class":"unknown","errorLsb":null}])"));
   EXPECT_EQ(f[4]["firstDisagreements"].size(), 1u);  // --first 1
   EXPECT_EQ(document["totals"],
             json::parse(R"({"files":5,"records":12,"values":9,"disagreeing":2,"passed":1,)"
-                        R"("failed":2,"empty":1,"errors":1})"));
+                        R"("failed":2,"empty":1,"errors":1,"unknown":1,"unreadable":1,)"
+                        R"("textOnly":0,"lsb":0,"overflow":0,"sign":0,"scale":0,"numeric":0})"));
+  EXPECT_EQ(f[1]["diagnosis"]["unknown"], 1);
+  EXPECT_EQ(f[1]["channels"][0]["disagreeing"], 1);
+  EXPECT_FALSE(f[3].contains("diagnosis")) << "a file that could not be read has none";
+  EXPECT_EQ(document["withoutDiagnosis"], json::array());
 
   const std::string junit = ReadFile(Path("junit.xml"));
   EXPECT_NE(junit.find("tests=\"5\" failures=\"3\" errors=\"1\" skipped=\"0\""), std::string::npos)

@@ -1,4 +1,5 @@
 #include "summary/PlotPage.h"
+#include "verify/FileCompanions.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "analysis/PlotCollector.h"
 #include "summary/PlotStrip.h"
 #include "summary/SvgWriter.h"
 #include "support/TestSupport.h"
-#include "verify/PlotCollector.h"
 
 namespace {
 

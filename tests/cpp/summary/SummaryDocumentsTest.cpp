@@ -36,9 +36,24 @@ CRunSummary Mixed() {
   summary.project = "/work/proj<1>";
   summary.files.push_back(File("pass", EFileStatus::kPass, 3, 4, 0, {2, 7, 4, 4, false}));
   CFileResult fail = File("fail", EFileStatus::kFail, 4, 6, 2, {3, 9, 6, 5, false});
-  fail.firstDisagreements = {{3, 3, 6, 2, "0x1<", "0x2&"}, {4, 4, 5, 1, "a", ""}};
+  fail.firstDisagreements = {{3, 3, 6, 2, "0x1<", "0x2&", EValueClass::kUnreadable, {}},
+                             {4, 4, 5, 1, "a", "", EValueClass::kUnreadable, {}}};
+  CFileDiagnosis diagnosis;
+  diagnosis.classes[EValueClass::kUnreadable] = 1;
+  diagnosis.classes[EValueClass::kLsb] = 1;
+  diagnosis.classes.maxErrorLsb = 1;
+  diagnosis.errorBits = {1, 0, 0, 0};
+  diagnosis.unknownBits = {0, 0, 0, 0};
+  diagnosis.channels = {{1, 1, 3, 1, {}}, {2, 2, 3, 1, {}}};
+  diagnosis.channels[0].classes[EValueClass::kUnreadable] = 1;
+  diagnosis.channels[1].classes[EValueClass::kLsb] = 1;
+  diagnosis.channels[1].classes.maxErrorLsb = 1;
+  fail.diagnosis = diagnosis;
+  fail.warnings = {"timing file \"sim/fail.txt\" line 3: 3 value tokens, an odd number"};
   summary.files.push_back(fail);
   summary.files.push_back(File("empty", EFileStatus::kEmpty, 1, 0, 0));
+  summary.files.back().diagnosis = CFileDiagnosis{};
+  summary.files.front().diagnosis = CFileDiagnosis{};
   CFileResult error = File("error", EFileStatus::kError, 0, 0, 0);
   error.error = "cannot open timing file \"sim/error.txt\": No such file or directory";
   summary.files.push_back(error);
@@ -96,7 +111,7 @@ XmlCounts ParseJUnit(const std::string& xml) {
 TEST(SummaryJson, FieldsOfEachStatusAndTotals) {
   const std::string text = SummaryToJson(Mixed());
   for (const char* field :
-       {"\"schema\": \"reportapp-verify/1\"", "\"tool\": {", "\"level\": \"rtl\"",
+       {"\"schema\": \"reportapp-verify/2\"", "\"tool\": {", "\"level\": \"rtl\"",
         "\"realValues\": false", "\"status\": \"empty\"", "\"firstDisagreements\": [",
         "\"error\": \"cannot open", "\"passed\": 1", "\"failed\": 1", "\"empty\": 1",
         "\"errors\": 1", "\"disagreeing\": 2", "\"values\": 10", "\"fixedPoint\": \"0x1<\""}) {
@@ -116,8 +131,39 @@ TEST(SummaryJson, ReadsBackWhatItWrites) {
     EXPECT_EQ(read.files[i].status, written.files[i].status);
     EXPECT_EQ(read.files[i].firstDisagreements, written.files[i].firstDisagreements);
     EXPECT_EQ(read.files[i].error, written.files[i].error);
+    EXPECT_EQ(read.files[i].diagnosis, written.files[i].diagnosis);
+    EXPECT_EQ(read.files[i].warnings, written.files[i].warnings);
   }
   EXPECT_EQ(SummaryToJson(read), SummaryToJson(written));
+}
+
+// Shards of an older reportapp (schema 1, no diagnosis) merge with new ones;
+// the merged summary names the files without a diagnosis.
+TEST(SummaryJson, FirstSchemaShardsMergeAndAreNamed) {
+  std::string old = SummaryToJson(Mixed());
+  old.replace(old.find("reportapp-verify/2"), 18, "reportapp-verify/1");
+  // What an older run wrote: no diagnosis, channels, classes or warnings.
+  CRunSummary older = SummaryFromJson(old, "old.json");
+  for (CFileResult& file : older.files) {
+    file.diagnosis.reset();
+    file.warnings.clear();
+    for (CDisagreement& d : file.firstDisagreements) {
+      d.valueClass.reset();
+    }
+  }
+  const CRunSummary olderRead = SummaryFromJson(SummaryToJson(older), "old.json");
+  EXPECT_FALSE(olderRead.files[1].diagnosis);
+  EXPECT_FALSE(olderRead.files[1].firstDisagreements[0].valueClass);
+  const CRunSummary merged = MergeSummaries({{"old.json", olderRead}, {"new.json", Mixed()}}, "");
+  const std::string text = SummaryToJson(merged);
+  EXPECT_NE(text.find("\"withoutDiagnosis\": [\n    \"sim/pass.txt\",\n    \"sim/fail.txt\",\n    "
+                      "\"sim/empty.txt\"\n  ]"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(merged.Totals().classes[EValueClass::kLsb], 1u) << "only diagnosed files count";
+  const std::string index = SummaryToIndexPage(merged, false);
+  EXPECT_NE(index.find("id=\"undiagnosed\""), std::string::npos);
+  EXPECT_NE(index.find("not diagnosed"), std::string::npos);
 }
 
 TEST(SummaryJson, NegativeCountsFoldTheSameAfterAMerge) {
@@ -143,9 +189,9 @@ TEST(SummaryJson, BadShardsAreRefusedNamingTheShardAndField) {
     return std::string("accepted");
   };
   EXPECT_EQ(error("{").rfind("results \"shard-3.json\": not a JSON document", 0), 0u);
-  EXPECT_EQ(error(R"({"schema":"reportapp-verify/2"})"),
-            "results \"shard-3.json\": schema \"reportapp-verify/2\" is not "
-            "\"reportapp-verify/1\"");
+  EXPECT_EQ(error(R"({"schema":"reportapp-verify/3"})"),
+            "results \"shard-3.json\": schema \"reportapp-verify/3\" is neither "
+            "\"reportapp-verify/2\" nor \"reportapp-verify/1\"");
   std::string text = SummaryToJson(Mixed());
   text.replace(text.find("\"records\": 3"), 12, "\"records\": \"3\"");
   EXPECT_EQ(error(text),
@@ -218,10 +264,14 @@ TEST(SummaryJUnit, CaseNamesAndTheMismatchMessage) {
   const std::string xml = SummaryToJUnit(Mixed(), false);
   EXPECT_NE(xml.find("<testcase classname=\"proj&lt;1&gt;.rtl\" name=\"fail\""), std::string::npos)
       << xml;
-  EXPECT_NE(xml.find("message=\"2 of 6 values disagree; first at line 3 (clock 6): fixed point "
-                     "0x1&lt;, RTL 0x2&amp;\""),
+  // Without a diagnosis (results of an older run) the message gives the counts alone.
+  CRunSummary older = Mixed();
+  older.files[1].diagnosis.reset();
+  const std::string plain = SummaryToJUnit(older, false);
+  EXPECT_NE(plain.find("message=\"2 of 6 values disagree; first at line 3 (clock 6): fixed point "
+                       "0x1&lt;, RTL 0x2&amp;\""),
             std::string::npos)
-      << xml;
+      << plain;
 }
 
 TEST(SummaryIndex, RowsOrderedFailuresFirstAndTextEscaped) {
@@ -270,4 +320,28 @@ TEST(SummaryFilesOnDisk, WritesEachRequestedDocumentAtomically) {
   EXPECT_EQ(WriteSummaryOutputs(summary, outputs), SummaryToJson(summary));
   outputs.jsonPath = (dir.Path() / "missing" / "run.json").string();
   EXPECT_THROW(WriteSummaryOutputs(summary, outputs), std::runtime_error);
+}
+
+TEST(SummaryDiagnosis, JUnitLeadsWithTheDominantClassAndIndexShowsTheClasses) {
+  const std::string junit = SummaryToJUnit(Mixed(), false);
+  EXPECT_NE(junit.find("message=\"1 unreadable (not a number) values of 2 disagreeing (6 "
+                       "compared); first at line 3 (clock 6): fixed point 0x1&lt;, RTL 0x2&amp;\""),
+            std::string::npos)
+      << junit;
+  EXPECT_NE(junit.find("unreadable   1  not a number\nlsb          1  off by one LSB\n"),
+            std::string::npos)
+      << junit;
+  const std::string index = SummaryToIndexPage(Mixed(), false);
+  EXPECT_NE(index.find("<th>Diagnosis</th>"), std::string::npos);
+  EXPECT_NE(index.find("<span class=\"c-unreadable\">1 not a number</span><span "
+                       "class=\"c-lsb\">1 off by one LSB</span>"),
+            std::string::npos)
+      << index;
+  EXPECT_NE(index.find("warning: timing file"), std::string::npos);
+  // Vector names break only after their underscores.
+  CRunSummary named = Mixed();
+  named.files[0].timingFile = "sim/kv_timing_Korvel_TestVector_12.txt";
+  EXPECT_NE(SummaryToIndexPage(named, false)
+                .find(">kv_<wbr>timing_<wbr>Korvel_<wbr>TestVector_<wbr>12</a>"),
+            std::string::npos);
 }

@@ -238,3 +238,16 @@ TEST(RealValueFormat, TokensReadThroughTheQuantizer) {
   CRealValueText unsigned0(0, false);
   EXPECT_EQ(unsigned0("ffff"), "6.553500000000000e+004");
 }
+
+// A value the simulator did not know stays as written with real values on,
+// where the conversion would read each unknown digit as 15.
+TEST(RealValueFormat, TokensWithUnknownDigitsAreShownAsWritten) {
+  CRealValueText text(4, true);
+  for (const char* unknown : {"xxxx", "0x00zZ", "0X1u2w", "-", "??"}) {
+    EXPECT_EQ(text(unknown), unknown);
+  }
+  EXPECT_EQ(text("0x0018"), "1.500000000000000e+000");
+  EXPECT_EQ(text("x<"), "1.593750000000000e+001") << "not digits alone: converted as ever";
+  EXPECT_TRUE(HoldsUnknownDigits("0x1X"));
+  EXPECT_FALSE(HoldsUnknownDigits("0x1f"));
+}
