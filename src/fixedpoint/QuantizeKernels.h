@@ -119,7 +119,8 @@ inline double TruncOf(double s) {
 inline double NearestEven(double s) {
   const double w = std::floor(s);
   const double r = s - w;
-  const bool up = r > 0.5 || (r == 0.5 && std::fmod(w, 2.0) != 0.0);
+  // A remainder of exactly 1/2 means |s| < 2^52, so w fits an integer.
+  const bool up = r > 0.5 || (r == 0.5 && (static_cast<std::int64_t>(w) & 1) != 0);
   return std::copysign(up ? w + 1.0 : w, s);
 }
 
