@@ -1,9 +1,12 @@
-// What the plots cost: one timing file of 200,000 records (8 pairs of 16-bit
-// values each, about one pair in fifty disagreeing, as in
-// verify_throughput_bench) verified with and without the plots, side by side
-// in one run: the whole `reportapp verify` command as a user starts it, and
-// the report pass alone (collector and page against the bare pass); and the
-// size of the plot page for 10 million records.
+// What the plots and the fixed-point diagnosis cost: one timing file of
+// 200,000 records (8 pairs of 16-bit values each, about one pair in fifty
+// disagreeing, as in verify_throughput_bench) verified with and without them,
+// side by side in one run: the whole `reportapp verify` command as a user
+// starts it (with and without --no-plots), the run of `reportapp verify
+// --jobs 1` in this process with diagnosis and per-channel plots against one
+// with neither (the diagnosis can be switched off only here), and the report
+// pass alone (collector and page against the bare pass); and the size of the
+// plot page for 10 million records.
 //
 //   plot_overhead_bench [--records N] [--dir DIR] [--keep]
 //
@@ -35,6 +38,7 @@
 #include "BenchArgs.h"
 #include "BenchTimingFile.h"
 #include "app/Extension.h"
+#include "app/VerifyRunner.h"
 #include "summary/PlotOutput.h"
 #include "summary/PlotPage.h"
 #include "verify/VerifyReportRun.h"
@@ -260,6 +264,20 @@ int main(int argc, char** argv) {
     const double commandOverhead = MedianOverhead(
         kCommandRounds, [&] { return TimeVerifyCommand(commandPlain, dir, timing, false); },
         [&] { return TimeVerifyCommand(commandPlots, dir, timing, true); });
+    // The run of `reportapp verify --jobs 1` in this process: diagnosis and
+    // per-channel plots against neither.
+    CRunInputs full;
+    full.settings = settings;
+    full.paths = {timing.string()};
+    full.names = full.paths;
+    CRunInputs bare = full;
+    bare.plots = false;
+    bare.analysis.diagnosis = false;
+    CTimes runBare;
+    CTimes runFull;
+    const double runOverhead = MedianOverhead(
+        kCommandRounds, [&] { return Time(runBare, [&] { RunTimingFiles(bare, {}); }); },
+        [&] { return Time(runFull, [&] { RunTimingFiles(full, {}); }); });
     // The report pass alone, in this process.
     CTimes plainTimes;
     CTimes plotTimes;
@@ -304,6 +322,13 @@ int main(int argc, char** argv) {
         "  plots add to the run time: %+5.1f %% of the best times (limit +%.0f %%); "
         "median of %d paired rounds %+5.1f %%\n",
         100 * runTimeOverhead, 100 * kAllowedOverhead, kCommandRounds, 100 * commandOverhead);
+    row("run, no plots, no diagnosis (baseline)", runBare, nullptr);
+    row("run with diagnosis and per-channel plots", runFull, &runBare);
+    const double analysisOverhead = runFull.cpu / runBare.cpu - 1;
+    std::printf(
+        "  diagnosis and plots add to the run: %+5.1f %% of the best times (limit +%.0f %%); "
+        "median of %d paired rounds %+5.1f %%\n",
+        100 * analysisOverhead, 100 * kAllowedOverhead, kCommandRounds, 100 * runOverhead);
     row("report pass alone, without plots (baseline)", plainTimes, nullptr);
     row("report pass alone, with plots and page", plotTimes, &plainTimes);
     std::printf(
@@ -314,7 +339,8 @@ int main(int argc, char** argv) {
     std::printf("  plot page of this file: %zu bytes\n", pageBytes);
     std::printf("  plot page for %llu records: %zu bytes (limit %zu)\n",
                 static_cast<unsigned long long>(kLargeRecords), largeBytes, kMaxPlotPageBytes);
-    const bool within = runTimeOverhead <= kAllowedOverhead && largeBytes <= kMaxPlotPageBytes &&
+    const bool within = runTimeOverhead <= kAllowedOverhead &&
+                        analysisOverhead <= kAllowedOverhead && largeBytes <= kMaxPlotPageBytes &&
                         pageBytes <= kMaxPlotPageBytes;
     if (!options.keep) {
       fs::remove_all(dir);

@@ -58,8 +58,8 @@ void CPlotCollector::FoldFourValues() const {
       std::int64_t low = 0;
       std::int64_t high = 0;
       if (lanes.LaneExtremes(lane, low, high)) {
-        CPlotRange& agreed = data_->channels.At(4 * group + static_cast<std::size_t>(lane),
-                                                columnIndex_).agreed;
+        CPlotRange& agreed =
+            data_->channels.At(4 * group + static_cast<std::size_t>(lane), columnIndex_).agreed;
         agreed.Take(static_cast<double>(low));
         agreed.Take(static_cast<double>(high));
         column_->agreed.Take(static_cast<double>(low));
@@ -80,8 +80,8 @@ void CPlotCollector::Pair(std::uint64_t pair, std::string_view fixedPoint, std::
                           bool agrees) {
   pairs_ = pair;
   const bool tracked = pair <= kPlotChannels;
+  data_->channels.See(pair);
   if (tracked) {
-    data_->channels.See(pair);
     ++data_->channels.At(pair - 1, columnIndex_).values;
   }
   double code = 0;
@@ -97,10 +97,9 @@ void CPlotCollector::Pair(std::uint64_t pair, std::string_view fixedPoint, std::
   TakeOther(pair, fixedPoint, rtl);
 }
 
-std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs,
-                                                  std::size_t tracked) {
+std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs, std::size_t tracked) {
   CChannelColumns& channels = data_->channels;
-  channels.See(tracked);
+  channels.See(pairs.Pairs());
   for (std::size_t n = 0; n < tracked; ++n) {
     ++channels.At(n, columnIndex_).values;
   }

@@ -16,7 +16,7 @@
 // Everything a plot of one timing file shows.
 struct CPlotData {
   CPlotScale scale;
-  CPlotColumns columns;  // all positions together (the index strip)
+  CPlotColumns columns;      // all positions together (the index strip)
   CChannelColumns channels;  // the first kPlotChannels positions one by one
   // The first disagreeing pair, when there is one.
   bool hasDisagreement = false;

@@ -89,6 +89,7 @@ void CChannelColumns::Reset(std::size_t used) {
     }
   }
   channels_ = 0;
+  positions_ = 0;
 }
 
 std::vector<CPlotColumn> CChannelColumns::Of(std::size_t channel, const CPlotColumns& file) const {

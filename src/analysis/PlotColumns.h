@@ -54,10 +54,10 @@ struct CPlotColumn {
   std::uint64_t unreadable = 0;   // pairs with a token that is not hexadecimal
   std::uint64_t unknown = 0;      // pairs with an unknown digit (x, z, ...)
   std::array<std::uint32_t, kValueClasses> classes{};  // the disagreeing pairs by class
-  CPlotRange agreed;              // the value of each pair that agrees
-  CPlotRange otherFixedPoint;     // the fixed-point values of the other pairs
-  CPlotRange otherRtl;            // their RTL values
-  CPlotRange otherError;          // their errors, where both sides could be read
+  CPlotRange agreed;                                   // the value of each pair that agrees
+  CPlotRange otherFixedPoint;                          // the fixed-point values of the other pairs
+  CPlotRange otherRtl;                                 // their RTL values
+  CPlotRange otherError;  // their errors, where both sides could be read
 
   CPlotRange FixedPoint() const { return Union(agreed, otherFixedPoint); }
   CPlotRange Rtl() const { return Union(agreed, otherRtl); }
@@ -143,8 +143,13 @@ class CChannelColumns {
   // The channels seen so far (at most kPlotChannels).
   std::size_t Channels() const { return channels_; }
   void See(std::size_t pairs) {
-    channels_ = pairs > channels_ ? (pairs < kPlotChannels ? pairs : kPlotChannels) : channels_;
+    if (pairs > positions_) {
+      positions_ = pairs;
+      channels_ = pairs < kPlotChannels ? pairs : kPlotChannels;
+    }
   }
+  // The most value pairs a record held (all positions, tracked or not).
+  std::uint64_t Positions() const { return positions_; }
   // A channel's columns in use, with their records filled in from the
   // file's columns.
   std::vector<CPlotColumn> Of(std::size_t channel, const CPlotColumns& file) const;
@@ -152,4 +157,5 @@ class CChannelColumns {
  private:
   std::array<std::array<CPlotColumn, kChannelColumns>, kPlotChannels> columns_{};
   std::size_t channels_ = 0;
+  std::uint64_t positions_ = 0;
 };

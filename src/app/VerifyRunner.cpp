@@ -229,7 +229,7 @@ CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std
                      "\" changed while it was read; its report may not cover the whole file";
     }
     if (plots != nullptr) {
-      CPlotOutput output = plots->EndFile(companions);
+      CPlotOutput output = plots->EndFile(companions, run.Settings().realValues);
       result.plotPage = std::move(output.pagePath);
       result.plotStrip = std::move(output.strip);
     }

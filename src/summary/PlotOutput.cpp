@@ -13,7 +13,7 @@ void CPlotRun::BeginFile(const CFileCompanions& companions) {
   collector_.Start(CPlotScale::FromCompanions(companions));
 }
 
-CPlotOutput CPlotRun::EndFile(const CFileCompanions& companions) {
+CPlotOutput CPlotRun::EndFile(const CFileCompanions& companions, bool realValues) {
   CPlotOutput output;
   output.pagePath = companions.plotPagePath;
   CPlotPageInfo info;
@@ -21,6 +21,7 @@ CPlotOutput CPlotRun::EndFile(const CFileCompanions& companions) {
   info.timingPath = companions.timingPath;
   info.reportLink = RelativeUrl(ReportFileName(companions.reportPath));
   info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
+  info.realValues = realValues;
   WritePlotPageHtml(collector_.Data(), info, page_);
   CReportFile file(output.pagePath);
   file.Write(page_);

@@ -29,7 +29,9 @@ class CPlotRun {
   // After a file was read whole: writes its plot page under a temporary
   // name and renames it into place. Throws std::runtime_error naming the
   // page when it cannot be written; an earlier page of that name then stays.
-  CPlotOutput EndFile(const CFileCompanions& companions);
+  // realValues: the report shows values as reals (the page says where it
+  // reads them differently).
+  CPlotOutput EndFile(const CFileCompanions& companions, bool realValues = false);
 
   const CPlotData& Data() const { return collector_.Data(); }
 

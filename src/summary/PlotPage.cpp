@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "summary/MarkupEscape.h"
@@ -16,13 +18,17 @@ constexpr double kLeft = 100;
 constexpr double kRight = 1160;
 constexpr double kLegendY = 16;
 constexpr double kValuesTop = 36;
-constexpr double kValuesBottom = 296;
-constexpr double kErrorTop = 318;
-constexpr double kErrorBottom = 418;
-constexpr double kStripTop = 432;
-constexpr double kStripBottom = 452;
-constexpr double kAxisY = 458;
-constexpr double kHeight = 506;
+constexpr double kValuesBottom = 216;
+constexpr double kErrorTop = 234;
+constexpr double kErrorBottom = 310;
+constexpr double kStripTop = 322;
+constexpr double kStripBottom = 340;
+constexpr double kAxisY = 346;
+constexpr double kHeight = 394;
+// Columns drawn per channel: fewer when more channels share the page.
+constexpr std::size_t kDrawnColumnsFew = 200;
+constexpr std::size_t kDrawnColumnsMany = 100;
+constexpr std::size_t kFewChannels = 4;
 constexpr int kValueTicks = 10;
 constexpr int kErrorTicks = 5;
 constexpr int kRecordTicks = 10;
@@ -33,16 +39,23 @@ struct CTotals {
   std::uint64_t values = 0;
   std::uint64_t disagreeing = 0;
   std::uint64_t unreadable = 0;
+  std::uint64_t unknown = 0;
+  std::array<std::uint64_t, kValueClasses> classes{};
   CPlotRange codes;  // fixed point and RTL together
   CPlotRange error;
 };
 
-CTotals TotalsOf(const CPlotColumns& columns) {
+template <typename TColumns>
+CTotals TotalsOf(const TColumns& columns) {
   CTotals totals;
   for (const CPlotColumn& column : columns) {
     totals.values += column.values;
     totals.disagreeing += column.disagreeing;
     totals.unreadable += column.unreadable;
+    totals.unknown += column.unknown;
+    for (std::size_t c = 0; c < kValueClasses; ++c) {
+      totals.classes[c] += column.classes[c];
+    }
     totals.codes.Take(column.FixedPoint());
     totals.codes.Take(column.Rtl());
     totals.error.Take(column.Error());
@@ -90,10 +103,14 @@ void AppendHoverText(std::string& text, const CPlotColumn& column, const CPlotSc
   text += " values, ";
   AppendCount(text, column.disagreeing);
   text += " disagree";
-  if (column.unreadable > 0) {
-    text += ", ";
-    AppendCount(text, column.unreadable);
-    text += " not hexadecimal";
+  for (const EValueClass c : kAllValueClasses) {
+    const std::uint32_t count = column.classes[static_cast<std::size_t>(c)];
+    if (count > 0 && detail != THoverDetail::kCounts) {
+      text += ", ";
+      AppendCount(text, count);
+      text += " ";
+      text += ValueClassWords(c);
+    }
   }
   if (detail == THoverDetail::kValues) {
     const CPlotRange fixedPoint = column.FixedPoint();
@@ -114,10 +131,21 @@ void AppendHoverText(std::string& text, const CPlotColumn& column, const CPlotSc
   }
 }
 
+// What one figure shows: the columns of one channel (or of all).
+struct CFigureInput {
+  const CPlotScale& scale;
+  std::span<const CPlotColumn> columns;
+  std::uint64_t recordsPerColumn = 1;
+  std::string title;  // "value pair 2", shown at the top left
+  // The first disagreement, when it is in this figure.
+  std::optional<std::uint64_t> firstDisagreementRecord;
+};
+
 class CPlotFigure {
  public:
   // page: the text the figure is appended to (see CSvgWriter).
-  CPlotFigure(const CPlotData& data, const CTotals& totals, THoverDetail detail, std::string buffer)
+  CPlotFigure(const CFigureInput& data, const CTotals& totals, THoverDetail detail,
+              std::string buffer)
       : data_(data),
         detail_(detail),
         totals_(totals),
@@ -129,20 +157,22 @@ class CPlotFigure {
                  CSvgWriter::Attribute("fill", svg_palette::kText),
              std::move(buffer)),
         x_(static_cast<double>(columns_[0].firstRecord),
-           static_cast<double>(columns_[columns_.Count() - 1].lastRecord + 1), kLeft, kRight),
+           static_cast<double>(columns_[columns_.size() - 1].lastRecord + 1), kLeft, kRight),
         valueRange_(Padded(ScaledCodes(), Unit())),
         errorRange_(Padded(ErrorWithZero(), 1)),
         y_(valueRange_.min, valueRange_.max, kValuesBottom, kValuesTop),
         e_(errorRange_.min, errorRange_.max, kErrorBottom, kErrorTop) {}
 
   std::string Draw() {
-    svg_.Title(
-        "fixed-point and RTL values, their difference and the disagreements, per column of " +
-        FormatCount(columns_.RecordsPerColumn()) + " records");
+    svg_.Title(data_.title +
+               ": fixed-point and RTL values, their difference and the "
+               "disagreements by class, per column of " +
+               FormatCount(data_.recordsPerColumn) + " records");
     Legend();
     Axes();
     ValueTraces();
     ErrorTrace();
+    UnknownMarks();
     Strip();
     FirstDisagreement();
     HoverColumns();
@@ -182,12 +212,34 @@ class CPlotFigure {
   }
 
   void Legend() {
+    svg_.Text(kLeft - 90, kLegendY, data_.title, CSvgWriter::Attribute("font-weight", "bold"));
     double x = kLeft;
-    LegendEntry(x, svg_palette::kFixedPoint, "fixed point (min to max per column)", false);
+    LegendEntry(x, svg_palette::kFixedPoint,
+                data_.recordsPerColumn == 1 ? "fixed point" : "fixed point (min to max per column)",
+                false);
     LegendEntry(x, svg_palette::kRtl, "RTL", true);
     LegendEntry(x, svg_palette::kError, "error: RTL minus fixed point", false);
-    LegendEntry(x, svg_palette::kDisagreement[2], "disagreeing values (darker: more)", false);
-    LegendEntry(x, svg_palette::kFirstDisagreement, "first disagreement", false);
+    if (totals_.unknown > 0) {
+      LegendEntry(x, svg_palette::kUnknownMark, "unknown X/Z", false);
+    }
+    if (data_.firstDisagreementRecord) {
+      LegendEntry(x, svg_palette::kFirstDisagreement, "first disagreement", false);
+    }
+  }
+
+  // A mark under the value traces where values were unknown.
+  void UnknownMarks() {
+    std::string path;
+    for (const CPlotColumn& column : columns_) {
+      if (column.unknown == 0) {
+        continue;
+      }
+      const double x = (X0(column) + X1(column)) / 2;
+      path += "M" + FormatCoordinate(x - 4) + " " + FormatCoordinate(kValuesBottom) + "l4 -8l4 8z";
+    }
+    if (!path.empty()) {
+      svg_.Path(path, CSvgWriter::Attribute("fill", svg_palette::kUnknownMark));
+    }
   }
 
   void Axes() {
@@ -204,7 +256,7 @@ class CPlotFigure {
   std::string Envelope(CPlotRange (CPlotColumn::*member)() const, const CLinearScale& y,
                        bool scaled) const {
     std::vector<CEnvelopePoint> points;
-    points.reserve(columns_.Count());
+    points.reserve(columns_.size());
     for (const CPlotColumn& column : columns_) {
       const CPlotRange range = (column.*member)();
       const double top = scaled ? data_.scale.Value(range.max) : range.max;
@@ -238,40 +290,43 @@ class CPlotFigure {
                   CSvgWriter::Attribute("stroke-width", "1"));
   }
 
-  // One path per shade, neighbouring columns of one shade drawn as one.
+  // The columns with disagreements in the colour of their leading class,
+  // neighbouring columns of one class drawn as one path.
   void Strip() {
     svg_.Rect(kLeft, kStripTop, kRight - kLeft, kStripBottom - kStripTop,
               CSvgWriter::Attribute("fill", svg_palette::kBackground));
-    std::array<std::string, kDisagreementLevels> paths;
+    std::array<std::string, kValueClasses> paths;
     const std::string height = FormatCoordinate(kStripBottom - kStripTop);
+    const auto classOf = [](const CPlotColumn& column) {
+      return column.disagreeing == 0 ? -1 : static_cast<int>(column.DominantClass());
+    };
     std::size_t n = 0;
-    while (n < columns_.Count()) {
-      const int level = DisagreementLevel(columns_[n].disagreeing, columns_[n].values);
+    while (n < columns_.size()) {
+      const int c = classOf(columns_[n]);
       std::size_t end = n + 1;
-      while (end < columns_.Count() &&
-             DisagreementLevel(columns_[end].disagreeing, columns_[end].values) == level) {
+      while (end < columns_.size() && classOf(columns_[end]) == c) {
         ++end;
       }
-      if (level >= 0) {
+      if (c >= 0) {
         const std::string width = FormatCoordinate(X1(columns_[end - 1]) - X0(columns_[n]));
-        paths[level] += "M" + FormatCoordinate(X0(columns_[n])) + " " +
-                        FormatCoordinate(kStripTop) + "h" + width + "v" + height + "h-" + width +
-                        "z";
+        paths[static_cast<std::size_t>(c)] += "M" + FormatCoordinate(X0(columns_[n])) + " " +
+                                              FormatCoordinate(kStripTop) + "h" + width + "v" +
+                                              height + "h-" + width + "z";
       }
       n = end;
     }
-    for (int level = 0; level < kDisagreementLevels; ++level) {
-      if (!paths[level].empty()) {
-        svg_.Path(paths[level], CSvgWriter::Attribute("fill", svg_palette::kDisagreement[level]));
+    for (std::size_t c = 0; c < kValueClasses; ++c) {
+      if (!paths[c].empty()) {
+        svg_.Path(paths[c], CSvgWriter::Attribute("fill", svg_palette::kValueClass[c]));
       }
     }
   }
 
   void FirstDisagreement() {
-    if (!data_.hasDisagreement) {
+    if (!data_.firstDisagreementRecord) {
       return;
     }
-    const double x = x_(static_cast<double>(data_.firstDisagreementRecord));
+    const double x = x_(static_cast<double>(*data_.firstDisagreementRecord));
     svg_.OpenGroup(CSvgWriter::Attribute("stroke", svg_palette::kFirstDisagreement));
     svg_.Line(x, kValuesTop, x, kStripBottom,
               CSvgWriter::Attribute("stroke-dasharray", "4 3") +
@@ -304,10 +359,10 @@ class CPlotFigure {
     svg_.Raw("</svg>");
   }
 
-  const CPlotData& data_;
+  const CFigureInput& data_;
   THoverDetail detail_;
   const CTotals& totals_;
-  const CPlotColumns& columns_;
+  std::span<const CPlotColumn> columns_;
   CSvgWriter svg_;
   CLinearScale x_;
   CPlotRange valueRange_;
@@ -318,10 +373,11 @@ class CPlotFigure {
 
 constexpr std::string_view kStyle =
     "body{font-family:Arial,sans-serif;margin:16px;color:#222}"
-    "h1{font-size:1.3em;margin:0 0 .4em}p{margin:.3em 0}"
+    "h1{font-size:1.3em;margin:0 0 .4em}p{margin:.3em 0;overflow-wrap:anywhere}"
     "svg.plot{width:100%;max-width:1200px;height:auto;display:block;margin-top:.6em}"
     ".cols rect{fill:transparent}.cols rect:hover{fill:rgba(0,0,0,.12)}"
-    ".fail{color:#c00;font-weight:bold}.pass{color:#060;font-weight:bold}";
+    ".fail{color:#c00;font-weight:bold}.pass{color:#060;font-weight:bold}"
+    ".c{border-left:12px solid;padding-left:4px;white-space:nowrap}";
 
 void AppendLink(std::string& out, std::string_view target, std::string_view text) {
   out += "<a href=\"";
@@ -331,19 +387,36 @@ void AppendLink(std::string& out, std::string_view target, std::string_view text
   out += "</a>";
 }
 
-std::string SummaryParagraph(const CPlotData& data, const CTotals& totals) {
+std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
+                             const CPlotPageInfo& info) {
   const CPlotColumns& columns = data.columns;
   std::string out = "<p>";
   out += totals.disagreeing > 0 ? "<span class=\"fail\">" : "<span class=\"pass\">";
   out += FormatCount(totals.disagreeing) + " of " + FormatCount(totals.values) +
          " values disagree</span>";
-  if (totals.unreadable > 0) {
-    out += " (" + FormatCount(totals.unreadable) + " with a value that is not hexadecimal)";
+  // The classes in words, most first.
+  std::vector<EValueClass> order(kAllValueClasses.begin(), kAllValueClasses.end());
+  std::stable_sort(order.begin(), order.end(), [&](EValueClass a, EValueClass b) {
+    return totals.classes[static_cast<std::size_t>(a)] >
+           totals.classes[static_cast<std::size_t>(b)];
+  });
+  std::string classes;
+  for (const EValueClass c : order) {
+    const std::uint64_t count = totals.classes[static_cast<std::size_t>(c)];
+    if (count > 0) {
+      classes += classes.empty() ? "" : ", ";
+      classes += "<span class=\"c\" style=\"border-color:" +
+                 std::string(svg_palette::kValueClass[static_cast<std::size_t>(c)]) + "\">" +
+                 FormatCount(count) + " " + std::string(ValueClassWords(c)) + "</span>";
+    }
+  }
+  if (!classes.empty()) {
+    out += ": " + classes;
   }
   out += " in " + FormatCount(columns.Records()) + " output records";
   if (columns.Count() > 0) {
-    out += "; each column of the plot holds " + FormatCount(columns.RecordsPerColumn()) +
-           (columns.RecordsPerColumn() == 1 ? " record" : " records");
+    out += "; each column of the plots holds " + FormatCount(columns.RecordsPerColumn()) +
+           (columns.RecordsPerColumn() == 1 ? " record" : " records") + " or more";
   }
   out += ".</p>";
   if (data.hasDisagreement) {
@@ -359,7 +432,41 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals) {
     out += ")";
   }
   out += "; error in units of the least significant bit.</p>";
+  if (info.realValues && data.scale.IsSigned()) {
+    out +=
+        "<p>The report converts values of fewer than 16 digits as non-negative patterns; these "
+        "plots read them as signed " +
+        std::to_string(data.scale.WordLength()) +
+        "-bit words, so a negative value shows "
+        "below zero here and as a large positive number in the report.</p>";
+  }
+  const std::uint64_t positions = data.channels.Positions();
+  if (positions > kPlotChannels) {
+    out += "<p>" + FormatCount(positions) + " values per record: value pairs 1 to " +
+           std::to_string(kPlotChannels) +
+           " are drawn, one plot each; the counts of every pair "
+           "are in the run's JSON (\"channels\").</p>";
+  }
   return out;
+}
+
+// A channel's columns, neighbours merged until at most most of them are left.
+std::vector<CPlotColumn> DrawnColumns(std::vector<CPlotColumn> columns, std::size_t most,
+                                      std::uint64_t& recordsPerColumn) {
+  const std::size_t group = (columns.size() + most - 1) / std::max<std::size_t>(most, 1);
+  if (group <= 1) {
+    return columns;
+  }
+  std::vector<CPlotColumn> drawn;
+  for (std::size_t n = 0; n < columns.size(); n += group) {
+    CPlotColumn merged = columns[n];
+    for (std::size_t k = n + 1; k < n + group && k < columns.size(); ++k) {
+      merged.Merge(columns[k]);
+    }
+    drawn.push_back(merged);
+  }
+  recordsPerColumn *= group;
+  return drawn;
 }
 
 }  // namespace
@@ -372,7 +479,9 @@ std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info) {
 
 void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& out) {
   const CTotals totals = TotalsOf(data.columns);
-  out.reserve(kMaxPlotPageBytes);
+  const std::size_t channels = data.channels.Channels();
+  const std::size_t limit = channels > kFewChannels ? kMaxPlotPageBytesMany : kMaxPlotPageBytes;
+  out.reserve(limit);
   out =
       "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"><title>";
@@ -392,24 +501,46 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
     AppendLink(out, info.indexLink, "all vectors");
   }
   out += "</p>\n";
-  out += SummaryParagraph(data, totals);
+  out += SummaryParagraph(data, totals, info);
   out += "\n";
-  if (data.columns.Count() == 0) {
-    out += "<p>No output record: nothing to plot.</p>\n";
-  } else {
-    // Drawn straight into the page; hover texts tell less only when the page
-    // would outgrow its limit, and the figure is then drawn again.
-    const std::size_t tail = std::string_view("\n</body></html>\n").size();
-    const std::size_t head = out.size();
-    for (const THoverDetail detail :
-         {THoverDetail::kValues, THoverDetail::kError, THoverDetail::kCounts}) {
-      out.resize(head);
-      out = CPlotFigure(data, totals, detail, std::move(out)).Draw();
-      if (out.size() + tail <= kMaxPlotPageBytes) {
-        break;
-      }
+  if (data.columns.Count() == 0 || channels == 0) {
+    out += data.columns.Count() == 0 ? "<p>No output record: nothing to plot.</p>\n"
+                                     : "<p>No value pair in the output records: nothing to "
+                                       "plot.</p>\n";
+    out += "</body></html>\n";
+    return;
+  }
+  // One figure per channel, its columns merged down to what the page's size allows.
+  std::vector<std::vector<CPlotColumn>> columns(channels);
+  std::vector<CTotals> channelTotals(channels);
+  std::vector<CFigureInput> figures;
+  for (std::size_t c = 0; c < channels; ++c) {
+    std::uint64_t perColumn = data.columns.RecordsPerColumn() * 2;
+    columns[c] =
+        DrawnColumns(data.channels.Of(c, data.columns),
+                     channels > kFewChannels ? kDrawnColumnsMany : kDrawnColumnsFew, perColumn);
+    channelTotals[c] = TotalsOf(columns[c]);
+    CFigureInput figure{data.scale, columns[c], perColumn, "value pair " + std::to_string(c + 1),
+                        std::nullopt};
+    if (data.hasDisagreement && data.firstDisagreementPair == c + 1) {
+      figure.firstDisagreementRecord = data.firstDisagreementRecord;
     }
-    out += "\n";
+    figures.push_back(std::move(figure));
+  }
+  // Drawn straight into the page; hover texts tell less only when the page
+  // would outgrow its limit, and the figures are then drawn again.
+  const std::size_t tail = std::string_view("\n</body></html>\n").size();
+  const std::size_t head = out.size();
+  for (const THoverDetail detail :
+       {THoverDetail::kValues, THoverDetail::kError, THoverDetail::kCounts}) {
+    out.resize(head);
+    for (std::size_t c = 0; c < channels; ++c) {
+      out = CPlotFigure(figures[c], channelTotals[c], detail, std::move(out)).Draw();
+      out += "\n";
+    }
+    if (out.size() + tail <= limit) {
+      break;
+    }
   }
   out += "</body></html>\n";
 }

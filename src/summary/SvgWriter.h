@@ -27,6 +27,11 @@ inline constexpr std::string_view kFirstDisagreement = "#000000";
 // one colour per level of DisagreementLevel.
 inline constexpr std::string_view kDisagreement[kDisagreementLevels] = {
     "#fcbba1", "#fb6a4a", "#ef3b2c", "#cb181d", "#ff0000"};
+// The classes of disagreeing pairs, in the order of EValueClass: unknown,
+// unreadable, textOnly, lsb, overflow, sign, scale, numeric.
+inline constexpr std::string_view kValueClass[8] = {"#CC79A7", "#7f7f7f", "#56B4E9", "#F0E442",
+                                                    "#D55E00", "#0072B2", "#009E73", "#cb181d"};
+inline constexpr std::string_view kUnknownMark = "#CC79A7";  // reddish purple
 }  // namespace svg_palette
 
 // Ticks at round numbers: every multiple of the step inside [lo, hi], the

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,29 +37,46 @@ std::size_t HoverColumns(const std::string& page) {
 
 // The hardest data for the page size: the widest numbers in every hover
 // text, every column with disagreements, unreadable tokens and a ragged error.
-CPlotData WorstCase(std::uint64_t records) {
-  CPlotData data;
-  const std::uint64_t firstRecord = 1'000'000'000'000ull;
-  for (std::uint64_t n = 0; n < records; ++n) {
-    CPlotColumn& column = data.columns.BeginRecord(firstRecord + n);
-    column.values += 8;
-    column.disagreeing += 1 + n % 8;
-    column.unreadable += n % 3;
-    const double wild = static_cast<double>((n * 0x9E3779B97F4A7C15ull) >> 1);
-    column.otherFixedPoint.Take(wild);
-    column.otherRtl.Take(-wild * 1.000123);
-    column.otherError.Take(wild - 12345.678);
+void Spoil(CPlotColumn& column, std::uint64_t n) {
+  column.values += 8;
+  column.disagreeing += 1 + n % 8;
+  column.unreadable += n % 3;
+  column.unknown += n % 2;
+  for (std::size_t c = 0; c < kValueClasses; ++c) {
+    column.classes[c] += static_cast<std::uint32_t>((n + c) % 3);
   }
-  data.hasDisagreement = true;
-  data.firstDisagreementRecord = firstRecord + records / 3;
-  data.firstDisagreementLine = firstRecord + records / 3 + 17;
-  data.firstDisagreementPair = 8;
+  const double wild = static_cast<double>((n * 0x9E3779B97F4A7C15ull) >> 1);
+  column.otherFixedPoint.Take(wild);
+  column.otherRtl.Take(-wild * 1.000123);
+  column.otherError.Take(wild - 12345.678);
+}
+
+std::unique_ptr<CPlotData> WorstCase(std::uint64_t records, std::size_t channels) {
+  auto data = std::make_unique<CPlotData>();
+  const std::uint64_t firstRecord = 1'000'000'000'000ull;
+  data->channels.See(channels);
+  for (std::uint64_t n = 0; n < records; ++n) {
+    const std::size_t before = data->columns.Count();
+    CPlotColumn& column = data->columns.BeginRecord(firstRecord + n);
+    if (data->columns.Count() < before) {
+      data->channels.MergePairwise((before + 1) / 2);
+    }
+    Spoil(column, n);
+    for (std::size_t c = 0; c < channels; ++c) {
+      Spoil(data->channels.At(c, data->columns.Count() - 1), n + c);
+    }
+  }
+  CPlotData& out = *data;
+  out.hasDisagreement = true;
+  out.firstDisagreementRecord = firstRecord + records / 3;
+  out.firstDisagreementLine = firstRecord + records / 3 + 17;
+  out.firstDisagreementPair = 1;
   return data;
 }
 
 // The timing-file pass in small: records 2.., fixed point value n, RTL value
 // n (+3 inside [from, to)).
-CPlotData Ramp(std::uint64_t records, std::uint64_t from, std::uint64_t to) {
+std::unique_ptr<CPlotData> Ramp(std::uint64_t records, std::uint64_t from, std::uint64_t to) {
   CPlotCollector collector;
   collector.Start(CPlotScale(16, 8, true));
   char fixed[16];
@@ -71,7 +89,7 @@ CPlotData Ramp(std::uint64_t records, std::uint64_t from, std::uint64_t to) {
     collector.Pair(1, fixed, rtl, std::string(fixed) == rtl);
     collector.EndRecord();
   }
-  return collector.Data();
+  return std::make_unique<CPlotData>(collector.Data());
 }
 
 // Runs xmllint over the page's svg element; empty when it is well-formed XML.
@@ -101,22 +119,24 @@ bool HaveXmllint() {
 }  // namespace
 
 TEST(PlotPage, TenMillionRecordsStayWithinTheSizeLimit) {
-  const CPlotData data = WorstCase(10'000'000);
-  ASSERT_EQ(data.columns.Count(), 611u);
   CPlotPageInfo info{std::string(255, 'n'), "/" + std::string(4000, 'p'), "r.htm", "index.htm"};
-  const std::string page = PlotPageHtml(data, info);
-  EXPECT_LE(page.size(), kMaxPlotPageBytes);
-  EXPECT_EQ(HoverColumns(page), 611u);
-  // The largest column count: 1,000 exactly, 1,000 columns of one record.
-  const CPlotData full = WorstCase(1000);
-  const std::string fullPage = PlotPageHtml(full, info);
-  EXPECT_EQ(HoverColumns(fullPage), 1000u);
-  EXPECT_LE(fullPage.size(), kMaxPlotPageBytes);
-  if (std::getenv("PLOT_PAGE_DUMP"))
-    std::ofstream(std::getenv("PLOT_PAGE_DUMP")) << fullPage;
-  std::printf("plot page: %zu bytes for 10^7 records, %zu bytes for 1,000 columns\n", page.size(),
-              fullPage.size());
-  EXPECT_LE(DisagreementStripSvg(MakePlotStrip(data)).size(), 8000u);
+  for (const auto& [channels, limit] :
+       {std::pair{std::size_t{4}, kMaxPlotPageBytes}, {kPlotChannels, kMaxPlotPageBytesMany}}) {
+    const auto data = WorstCase(10'000'000, channels);
+    ASSERT_EQ(data->columns.Count(), 611u);
+    const std::string page = PlotPageHtml(*data, info);
+    EXPECT_LE(page.size(), limit) << channels << " channels";
+    EXPECT_EQ(Count(page, "<g class=\"cols\">"), channels) << "one figure per channel";
+    EXPECT_GT(HoverColumns(page), 50u);
+    // The largest column count: 1,000 columns of one record.
+    const std::string fullPage = PlotPageHtml(*WorstCase(1000, channels), info);
+    EXPECT_LE(fullPage.size(), limit);
+    std::printf(
+        "plot page of %zu channels: %zu bytes for 10^7 records, %zu bytes for 1,000 "
+        "columns\n",
+        channels, page.size(), fullPage.size());
+    EXPECT_LE(DisagreementStripSvg(MakePlotStrip(*data)).size(), 8000u);
+  }
 }
 
 TEST(PlotPage, FigureIsWellFormedAndEveryTextEscaped) {
@@ -124,7 +144,8 @@ TEST(PlotPage, FigureIsWellFormedAndEveryTextEscaped) {
     GTEST_SKIP() << "xmllint (Debian libxml2-utils) is missing: the well-formedness check did "
                     "not run";
   }
-  const CPlotData data = Ramp(5000, 2000, 2100);
+  const auto dataPtr = Ramp(5000, 2000, 2100);
+  const CPlotData& data = *dataPtr;
   const std::string hostile = "<script>alert('&')</script>\x01\xff";
   const std::string page = PlotPageHtml(data, {hostile, hostile, hostile, hostile});
   EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -136,25 +157,30 @@ TEST(PlotPage, FigureIsWellFormedAndEveryTextEscaped) {
 }
 
 TEST(PlotPage, ShowsWhatTheDataHolds) {
-  const CPlotData data = Ramp(4000, 2000, 2100);
+  const auto data = Ramp(4000, 2000, 2100);
   const std::string page =
-      PlotPageHtml(data, {"kv_timing_Korvel_TestVector_7", "t.txt",
-                          "kv_timing_Korvel_TestVector_7_rtl.htm", "index.htm"});
-  EXPECT_EQ(HoverColumns(page), 1000u);
+      PlotPageHtml(*data, {"kv_timing_Korvel_TestVector_7", "t.txt",
+                           "kv_timing_Korvel_TestVector_7_rtl.htm", "index.htm"});
+  // 4,000 records in 500 columns of a channel, drawn as 167 of 24 records.
+  EXPECT_EQ(HoverColumns(page), 167u);
+  EXPECT_NE(page.find("value pair 1"), std::string::npos);
   EXPECT_NE(page.find("<a href=\"kv_timing_Korvel_TestVector_7_rtl.htm\">"), std::string::npos);
   EXPECT_NE(page.find("<a href=\"index.htm\">"), std::string::npos);
-  EXPECT_NE(page.find("100 of 4,000 values disagree"), std::string::npos);
+  EXPECT_NE(page.find("100 of 4,000 values disagree</span>: <span class=\"c\""), std::string::npos);
+  EXPECT_NE(page.find(">100 other numeric difference</span>"), std::string::npos);
   EXPECT_NE(page.find("First disagreement: record 2,002, line 2,002, value pair 1."),
             std::string::npos);
   EXPECT_NE(page.find("value (16-bit signed, 8 fraction bits)"), std::string::npos);
   EXPECT_NE(page.find("error (LSB)"), std::string::npos);
   EXPECT_NE(page.find("record number"), std::string::npos);
   // Column of records 2,002..2,005: four values, all disagreeing by 3 LSB.
-  EXPECT_NE(page.find("<title>records 2,002–2,005\n4 values, 4 disagree\nfixed point 7.8125 to "
-                      "7.82422\nRTL 7.82422 to 7.83594\nerror 3 LSB</title>"),
-            std::string::npos);
-  EXPECT_NE(page.find("<title>records 2–5\n4 values, 0 disagree\nfixed point 0 to 0.0117188\n"
-                      "RTL 0 to 0.0117188</title>"),
+  EXPECT_NE(page.find("<title>records 1,994–2,017\n24 values, 16 disagree, 16 other numeric "
+                      "difference\nfixed point 7.78125 to 7.87109\nRTL 7.78125 to 7.88281\n"
+                      "error 0 to 3 LSB</title>"),
+            std::string::npos)
+      << page.substr(0, 3000);
+  EXPECT_NE(page.find("<title>records 2–25\n24 values, 0 disagree\nfixed point 0 to 0.0898438\n"
+                      "RTL 0 to 0.0898438</title>"),
             std::string::npos);
   EXPECT_EQ(page.find("<script"), std::string::npos) << "no script is needed";
   for (const char* external : {"src=", "url(", "@import", "http://www.w3.org/1999/xhtml"}) {
@@ -163,7 +189,8 @@ TEST(PlotPage, ShowsWhatTheDataHolds) {
 }
 
 TEST(PlotPage, EmptyFileGivesAPageWithoutFigure) {
-  const CPlotData data;
+  const auto dataPtr = std::make_unique<CPlotData>();
+  const CPlotData& data = *dataPtr;
   const std::string page = PlotPageHtml(data, {"v", "t.txt", "", ""});
   EXPECT_NE(page.find("No output record"), std::string::npos);
   EXPECT_EQ(page.find("<svg"), std::string::npos);
@@ -179,7 +206,7 @@ TEST(PlotPage, NamedAfterTheReport) {
 }
 
 TEST(PlotStrip, MarksTheFirstDisagreementAndShadesByShare) {
-  const CPlotStrip clean = MakePlotStrip(Ramp(600, 600, 600));
+  const CPlotStrip clean = MakePlotStrip(*Ramp(600, 600, 600));
   EXPECT_EQ(clean.shades, std::string(300, '-'));
   EXPECT_EQ(clean.firstDisagreement, -1);
   EXPECT_EQ(clean.firstRecord, 2u);
@@ -191,7 +218,7 @@ TEST(PlotStrip, MarksTheFirstDisagreementAndShadesByShare) {
   EXPECT_EQ(Count(cleanSvg, "<path"), 0u);
 
   // Records 302..451 disagree: the middle quarter of the strip, every value.
-  const CPlotStrip burst = MakePlotStrip(Ramp(600, 300, 450));
+  const CPlotStrip burst = MakePlotStrip(*Ramp(600, 300, 450));
   EXPECT_EQ(burst.shades, std::string(150, '-') + std::string(75, '4') + std::string(75, '-'));
   EXPECT_EQ(burst.firstDisagreement, 150);
   const std::string svg = DisagreementStripSvg(burst);
@@ -201,7 +228,8 @@ TEST(PlotStrip, MarksTheFirstDisagreementAndShadesByShare) {
   EXPECT_NE(svg.find("<rect x=\"149\" y=\"0\" width=\"2\" height=\"18\" fill=\"#000000\"/>"),
             std::string::npos);
   // One disagreeing value in 8 at record 2 of a 1,000 record file: a light shade.
-  CPlotData sparse;
+  auto sparsePtr = std::make_unique<CPlotData>();
+  CPlotData& sparse = *sparsePtr;
   for (std::uint64_t n = 0; n < 1000; ++n) {
     CPlotColumn& column = sparse.columns.BeginRecord(n + 2);
     column.values = 100;
@@ -213,7 +241,7 @@ TEST(PlotStrip, MarksTheFirstDisagreementAndShadesByShare) {
 }
 
 TEST(PlotStrip, StripsReadBackAreCheckedBeforeDrawing) {
-  CPlotStrip strip = MakePlotStrip(Ramp(600, 300, 450));
+  CPlotStrip strip = MakePlotStrip(*Ramp(600, 300, 450));
   EXPECT_TRUE(IsValidPlotStrip(strip));
   EXPECT_TRUE(IsValidPlotStrip(CPlotStrip{}));
   for (const auto& spoil : std::vector<void (*)(CPlotStrip&)>{
