@@ -13,7 +13,8 @@ set -euo pipefail
 #   browser tests of the reports:      chromium
 #   ThreadSanitizer and fuzzing:       clang
 reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-  libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang)
+  libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang
+  pybind11-dev python3-dev python3-numpy python3-pytest)
 
 # Announces a stage, so that a long silent step is not taken for a hang.
 reportapp_stage() {

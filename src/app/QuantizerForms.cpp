@@ -207,22 +207,25 @@ CQuantizeCounts QuantizeCounting(const CQuantizer& quantizer, std::span<const do
     std::copy_n(source.data(), n, result.data());
     quantizer.QuantizeInPlace(result);
     // Rounding is monotone and keeps the limits, so only a value beyond
-    // them can round to a value beyond them.
+    // them can round to a value beyond them; within them a zero result is
+    // a zero rounding.
     bool beyond = false;
     std::uint64_t underflows = 0;
     for (std::size_t i = 0; i < n; ++i) {
-      beyond |= (source[i] > hi) | (source[i] < lo);
-      underflows += static_cast<std::uint64_t>((source[i] != 0.0) & (result[i] == 0.0));
+      const bool outside = (source[i] > hi) | (source[i] < lo);
+      beyond |= outside;
+      underflows += static_cast<std::uint64_t>((source[i] != 0.0) & (result[i] == 0.0) & !outside);
     }
-    counts.underflows += underflows;
     if (beyond) {
       for (std::size_t i = 0; i < n; ++i) {
         if (source[i] > hi || source[i] < lo) {
           const double rounded = quantizer.RoundValue(source[i]);
           counts.overflows += static_cast<std::uint64_t>(rounded > hi || rounded < lo);
+          underflows += static_cast<std::uint64_t>(rounded == 0.0);
         }
       }
     }
+    counts.underflows += underflows;
   }
   return counts;
 }

@@ -98,9 +98,10 @@ void AppendHexToken(std::uint64_t pattern, int digits, std::string& out);
 // is not hexadecimal or has bits above the word length.
 bool PatternOfToken(std::string_view token, const CCodeFormat& format, std::uint64_t& pattern);
 
-// How many values of a quantization left the format's range (overflows:
-// the rounded value lies outside minValue..maxValue) or became zero from a
-// value that was not (underflows). Quantizes values in place.
+// Quantizes in into out (which may be in itself) with QuantizeInPlace and
+// counts the overflows (values whose rounded value lies outside
+// minValue..maxValue, whether saturated or wrapped) and the underflows
+// (nonzero values whose rounded value is zero).
 struct CQuantizeCounts {
   std::uint64_t overflows = 0;
   std::uint64_t underflows = 0;
