@@ -21,16 +21,14 @@ class CPyQuantizer {
  public:
   explicit CPyQuantizer(const CQuantizer& quantizer) : quantizer_(quantizer) {}
 
-  const CQuantizer& Get() const { return quantizer_; }
-  void Add(const CQuantizeCounts& counts) {
-    counts_.overflows += counts.overflows;
-    counts_.underflows += counts.underflows;
-  }
+  const CQuantizer& Get() const { return quantizer_.Quantizer(); }
+  const CCountingQuantizer& Counting() const { return quantizer_; }
+  void Add(const CQuantizeCounts& counts) { counts_ += counts; }
   const CQuantizeCounts& Counts() const { return counts_; }
   void Reset() { counts_ = {}; }
 
  private:
-  CQuantizer quantizer_;
+  CCountingQuantizer quantizer_;
   CQuantizeCounts counts_;
 };
 
@@ -58,8 +56,8 @@ bool IsPythonNumber(const py::handle& x) {
 
 double QuantizeOne(CPyQuantizer& self, double value) {
   double result = value;
-  self.Add(QuantizeCounting(self.Get(), std::span<const double>(&value, 1),
-                            std::span<double>(&result, 1)));
+  self.Add(self.Counting().Quantize(std::span<const double>(&value, 1),
+                                    std::span<double>(&result, 1)));
   return result;
 }
 
@@ -78,9 +76,7 @@ py::array QuantizeArray(CPyQuantizer& self, const py::handle& x, const py::objec
     const py::gil_scoped_release unlocked;
     ForEachChunk(from, to,
                  [&](std::span<const double> values, std::span<double> quantized, std::size_t) {
-                   const CQuantizeCounts chunk = QuantizeCounting(self.Get(), values, quantized);
-                   counts.overflows += chunk.overflows;
-                   counts.underflows += chunk.underflows;
+                   counts += self.Counting().Quantize(values, quantized);
                  });
   }
   self.Add(counts);
