@@ -29,7 +29,10 @@ std::vector<char*> Argv(std::vector<std::string>& words) {
   return argv;
 }
 
-TRunResult RunVerify(std::vector<std::string> words) {
+// Runs a command line with its words, without the GIL and with the
+// thread's interpreter bound; out and err are what it printed.
+template <class TCommand>
+TRunResult RunCommandLine(std::vector<std::string> words, TCommand command) {
   std::ostringstream out;
   std::ostringstream err;
   int status = 2;
@@ -37,23 +40,20 @@ TRunResult RunVerify(std::vector<std::string> words) {
     const py::gil_scoped_release unlocked;
     const CThreadHost host;
     std::vector<char*> argv = Argv(words);
-    status = RunVerifyCommandLine(ThreadInterp(), static_cast<int>(words.size()), argv.data(), out,
-                                  err, false);
+    status = command(static_cast<int>(words.size()), argv.data(), out, err);
   }
   return {status, out.str(), err.str()};
 }
 
+TRunResult RunVerify(std::vector<std::string> words) {
+  return RunCommandLine(std::move(words),
+                        [](int argc, char** argv, std::ostream& out, std::ostream& err) {
+                          return RunVerifyCommandLine(ThreadInterp(), argc, argv, out, err, false);
+                        });
+}
+
 TRunResult RunSummarize(std::vector<std::string> words) {
-  std::ostringstream out;
-  std::ostringstream err;
-  int status = 2;
-  {
-    const py::gil_scoped_release unlocked;
-    const CThreadHost host;
-    std::vector<char*> argv = Argv(words);
-    status = RunSummarizeCommandLine(static_cast<int>(words.size()), argv.data(), out, err);
-  }
-  return {status, out.str(), err.str()};
+  return RunCommandLine(std::move(words), &RunSummarizeCommandLine);
 }
 
 }  // namespace

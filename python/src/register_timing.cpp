@@ -162,8 +162,7 @@ class CPyTimingWriter {
             "] is not an integer code: " + py::repr(values[i]).cast<std::string>());
       }
       const bool negative = index.attr("__lt__")(0).cast<bool>();
-      const bool ok = negative ? format_.PatternOfCode(index.cast<std::int64_t>(), patterns[i])
-                               : FitsUnsigned(index, patterns[i]);
+      const bool ok = negative ? FitsSigned(index, patterns[i]) : FitsUnsigned(index, patterns[i]);
       if (!ok) {
         throw py::value_error(std::string(what) + "[" + std::to_string(i) +
                               "] = " + py::repr(index).cast<std::string>() + " does not fit " +
@@ -171,6 +170,12 @@ class CPyTimingWriter {
       }
     }
     return patterns;
+  }
+
+  // A negative code: beyond 64 bits it fits no word.
+  bool FitsSigned(const py::object& index, std::uint64_t& pattern) const {
+    return index.attr("bit_length")().cast<int>() <= 64 &&
+           format_.PatternOfCode(index.cast<std::int64_t>(), pattern);
   }
 
   bool FitsUnsigned(const py::object& index, std::uint64_t& pattern) const {

@@ -60,6 +60,8 @@ def test_writer_rejects_bad_records_without_writing_them(tmp_path):
         w.output(10, [1, 256], [0, 0])
     with pytest.raises(ValueError, match=r"rtl_codes\[0\] = -129 does not fit 8 bits"):
         w.output(10, [0, 0], [-129, 0])
+    with pytest.raises(ValueError, match=r"does not fit 8 bits"):
+        w.output(10, [-(2 ** 70), 0], [0, 0])
     with pytest.raises(ValueError, match="holds 1 codes for 2 channels"):
         w.output(10, [0], [0, 0])
     with pytest.raises(TypeError, match="not an integer code"):
@@ -157,6 +159,7 @@ def test_iter_timing_memory_does_not_grow_with_the_file(tmp_path):
         disagreeing += int(np.count_nonzero(~piece["agree"]))
         peak = max(peak, resident_mb())
     growth_mb = peak - before
+    print(f"iter_timing: {size_mb} MB, {records} records, resident memory grew {growth_mb:.1f} MB")
     assert records == (written // len(block)) * 20000
     assert disagreeing == records
     # A piece of 50,000 records takes a few MB; the file is far larger.
