@@ -56,8 +56,8 @@ bool IsPythonNumber(const py::handle& x) {
 
 double QuantizeOne(CPyQuantizer& self, double value) {
   double result = value;
-  self.Add(self.Counting().Quantize(std::span<const double>(&value, 1),
-                                    std::span<double>(&result, 1)));
+  self.Add(
+      self.Counting().Quantize(std::span<const double>(&value, 1), std::span<double>(&result, 1)));
   return result;
 }
 
