@@ -18,9 +18,11 @@ set -euo pipefail
 #   CI documents (JUnit schema, Markdown, CI examples): libxml2-utils cmark-gfm python3-yaml
 #                                      python3-pytest
 #   the Slurm cluster test:            slurm-wlm munge
+#   the Python package:                pybind11-dev python3-dev python3-numpy python3-pytest
 reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang libsystemc-dev iverilog verilator
-  ghdl python3 gtkwave xvfb libxml2-utils cmark-gfm python3-yaml python3-pytest slurm-wlm munge)
+  ghdl python3 gtkwave xvfb libxml2-utils cmark-gfm python3-yaml python3-pytest slurm-wlm munge
+  pybind11-dev python3-dev python3-numpy)
 
 # Announces a stage, so that a long silent step is not taken for a hang.
 reportapp_stage() {

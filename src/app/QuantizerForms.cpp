@@ -189,40 +189,109 @@ bool PatternOfToken(std::string_view token, const CCodeFormat& format, std::uint
 
 // ---- counted quantization
 
-CQuantizeCounts QuantizeCounting(const CQuantizer& quantizer, std::span<const double> in,
-                                 std::span<double> out) {
+namespace {
+
+// Two lanes at a time, as the quantizer's kernels work: a comparison sets a
+// lane to -1, so subtracting it counts.
+using TLanes = double __attribute__((vector_size(16)));
+using TLaneMask = std::int64_t __attribute__((vector_size(16)));
+
+struct CChunkCounts {
+  std::size_t outside;       // values beyond lo..hi, copied to beyond
+  std::uint64_t underflows;  // values within lo..hi, nonzero, whose result is zero
+};
+
+// Counts a chunk and gathers its values beyond the limits into beyond
+// (which has room for n + 1 values), in one pass without branches.
+CChunkCounts CountChunk(const double* source, const double* result, std::size_t n, double lo,
+                        double hi, double* beyond) {
+  const TLanes low = {lo, lo};
+  const TLanes high = {hi, hi};
+  const TLanes zero = {0.0, 0.0};
+  TLaneMask underflows = {0, 0};
+  std::size_t k = 0;
+  std::size_t i = 0;
+  for (; i + 2 <= n; i += 2) {
+    TLanes x;
+    TLanes r;
+    std::memcpy(&x, source + i, sizeof x);
+    std::memcpy(&r, result + i, sizeof r);
+    const TLaneMask out = (x > high) | (x < low);
+    underflows -= (x != zero) & (r == zero) & ~out;
+    // Lane 0 goes first when it is beyond; lane 1 follows it when it is.
+    beyond[k] = out[0] ? x[0] : x[1];
+    beyond[k + 1] = x[1];
+    k += static_cast<std::size_t>(-out[0] - out[1]);
+  }
+  CChunkCounts counts{k, static_cast<std::uint64_t>(underflows[0] + underflows[1])};
+  for (; i < n; ++i) {
+    const bool out = source[i] > hi || source[i] < lo;
+    beyond[counts.outside] = source[i];
+    counts.outside += out;
+    counts.underflows += source[i] != 0.0 && result[i] == 0.0 && !out;
+  }
+  return counts;
+}
+
+// The widest format the rounding format of a counting quantizer takes; past
+// it the rounding is done value by value.
+constexpr int kWidestCodes = 64;
+
+}  // namespace
+
+CCountingQuantizer::CCountingQuantizer(const CQuantizer& quantizer)
+    : quantizer_(quantizer), rounding_(quantizer) {
+  rounding_.SetOverflowMode(kOverflowSaturate);
+  rounding_.SetType(kTypeFixed);
+  rounding_.SetWordLength(std::min(quantizer.GetWordLength() + 2, kWidestCodes));
+}
+
+CQuantizeCounts CCountingQuantizer::Quantize(std::span<const double> in,
+                                             std::span<double> out) const {
   if (in.size() != out.size()) {
     throw CQuantizerError("VALUE", "the input and output of a quantization differ in size");
   }
-  // A chunk of the input is copied first, so that out may be in itself.
+  // When out is in itself, a chunk of the input is copied aside first.
+  const bool inPlace = in.data() == out.data();
   constexpr std::size_t kChunk = 1024;
-  std::array<double, kChunk> source;
-  const double lo = quantizer.GetMinValue();
-  const double hi = quantizer.GetMaxValue();
+  std::array<double, kChunk> copy;
+  std::array<double, kChunk + 1> beyond;  // the values beyond the limits, rounded
+  const double lo = quantizer_.GetMinValue();
+  const double hi = quantizer_.GetMaxValue();
   CQuantizeCounts counts;
   for (std::size_t start = 0; start < in.size(); start += kChunk) {
     const std::size_t n = std::min(kChunk, in.size() - start);
-    std::memcpy(source.data(), in.data() + start, n * sizeof(double));
-    const std::span<double> result = out.subspan(start, n);
-    std::copy_n(source.data(), n, result.data());
-    quantizer.QuantizeInPlace(result);
-    // Rounding is monotone and keeps the limits, so only a value beyond
-    // them can round to a value beyond them.
-    bool beyond = false;
-    std::uint64_t underflows = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-      beyond |= (source[i] > hi) | (source[i] < lo);
-      underflows += static_cast<std::uint64_t>((source[i] != 0.0) & (result[i] == 0.0));
+    const double* source = in.data() + start;
+    if (inPlace) {
+      std::memcpy(copy.data(), source, n * sizeof(double));
+      source = copy.data();
     }
-    counts.underflows += underflows;
-    if (beyond) {
-      for (std::size_t i = 0; i < n; ++i) {
-        if (source[i] > hi || source[i] < lo) {
-          const double rounded = quantizer.RoundValue(source[i]);
-          counts.overflows += static_cast<std::uint64_t>(rounded > hi || rounded < lo);
+    const std::span<double> result = out.subspan(start, n);
+    if (!inPlace) {
+      std::memcpy(result.data(), source, n * sizeof(double));
+    }
+    quantizer_.QuantizeInPlace(result);
+    // Rounding is monotone and keeps the limits, so only a value beyond
+    // them can round to a value beyond them; within them a zero result is
+    // a zero rounding.
+    const auto [outside, underflowsWithin] =
+        CountChunk(source, result.data(), n, lo, hi, beyond.data());
+    std::uint64_t underflows = underflowsWithin;
+    if (outside != 0) {
+      const std::span<double> rounded(beyond.data(), outside);
+      if (quantizer_.GetWordLength() + 2 <= kWidestCodes) {
+        rounding_.QuantizeInPlace(rounded);
+      } else {
+        for (double& x : rounded) {
+          x = quantizer_.RoundValue(x);
         }
       }
+      for (double r : rounded) {
+        counts.overflows += static_cast<std::uint64_t>((r > hi) | (r < lo));
+        underflows += static_cast<std::uint64_t>(r == 0.0);
+      }
     }
+    counts.underflows += underflows;
   }
   return counts;
 }
