@@ -124,9 +124,7 @@ std::string DiagnosisHtml(const CFileResult& file) {
       }
     }
     if (classes.maxErrorLsb && *classes.maxErrorLsb > 1) {
-      char text[64];
-      std::snprintf(text, sizeof text, "%.17g", *classes.maxErrorLsb);
-      html += "<span>largest error " + std::string(text) + " LSB</span>";
+      html += "<span>largest error " + ErrorLsbText(*classes.maxErrorLsb) + " LSB</span>";
     }
   } else if (LacksDiagnosis(file) && file.disagreeing > 0) {
     html += "<span>not diagnosed</span>";
