@@ -41,6 +41,7 @@ code{font-family:ui-monospace,Menlo,Consolas,monospace;overflow-wrap:anywhere}
  td.n{text-align:left}
  td:empty{display:none}
  td.p{min-width:0}
+ td.d,td.name{max-width:none}
  td[data-label]::before{content:attr(data-label) ": ";font-weight:bold;color:#57606a}
 }
 )";
