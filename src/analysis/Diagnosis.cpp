@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 
 #include "util/StringUtil.h"
 
@@ -41,16 +42,28 @@ std::optional<EValueClass> CClassCounts::Dominant() const {
   return dominant;
 }
 
-std::string LeadingClassesText(const CClassCounts& classes, std::size_t most) {
-  std::vector<EValueClass> order(kAllValueClasses.begin(), kAllValueClasses.end());
+std::vector<EValueClass> ClassesByCount(const CClassCounts& classes) {
+  std::vector<EValueClass> order;
+  for (const EValueClass c : kAllValueClasses) {
+    if (classes[c] > 0) {
+      order.push_back(c);
+    }
+  }
   std::stable_sort(order.begin(), order.end(),
                    [&](EValueClass a, EValueClass b) { return classes[a] > classes[b]; });
+  return order;
+}
+
+std::string ErrorLsbText(double errorLsb) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.17g", errorLsb);
+  return text;
+}
+
+std::string LeadingClassesText(const CClassCounts& classes, std::size_t most) {
   std::string text;
   std::size_t shown = 0;
-  for (const EValueClass c : order) {
-    if (classes[c] == 0) {
-      break;
-    }
+  for (const EValueClass c : ClassesByCount(classes)) {
     if (shown == most) {
       text += ", ...";
       break;

@@ -58,6 +58,11 @@ struct CFileDiagnosis {
   bool operator==(const CFileDiagnosis&) const = default;
 };
 
+// The classes that have pairs, most first (the earlier in the table on a tie).
+std::vector<EValueClass> ClassesByCount(const CClassCounts& classes);
+// An error in LSBs as text: a whole number as such, else with 17 digits.
+std::string ErrorLsbText(double errorLsb);
+
 // The leading classes in words with their counts, most first, at most
 // `most` of them: "322 letter case or width only", "50 off by one LSB, 2
 // unknown X/Z". Empty when no pair is classified.

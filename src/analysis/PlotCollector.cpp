@@ -19,6 +19,8 @@ void CPlotCollector::Start(CPlotScale scale) {
   data_->firstDisagreementPair = 0;
   column_ = nullptr;
   columnIndex_ = 0;
+  runPairs_ = 0;
+  runRecords_ = 0;
   four_ = CFourValueReader(data_->scale);
   groups_.fill(four_);
 }
@@ -39,10 +41,18 @@ void CPlotCollector::BeginRecord(std::uint64_t line, std::uint64_t record, std::
   pairs_ = 0;
 }
 
+void CPlotCollector::FlushRun() const {
+  for (std::size_t n = 0; n < runPairs_; ++n) {
+    data_->channels.At(n, columnIndex_).values += runRecords_;
+  }
+  runRecords_ = 0;
+}
+
 void CPlotCollector::FoldFourValues() const {
   if (column_ == nullptr) {
     return;
   }
+  FlushRun();
   // Codes of at most 32 bits: exact as doubles whatever the scale.
   if (!four_.Empty()) {
     column_->agreed.Take(static_cast<double>(four_.Low()));
@@ -98,11 +108,12 @@ void CPlotCollector::Pair(std::uint64_t pair, std::string_view fixedPoint, std::
 }
 
 std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs, std::size_t tracked) {
-  CChannelColumns& channels = data_->channels;
-  channels.See(pairs.Pairs());
-  for (std::size_t n = 0; n < tracked; ++n) {
-    ++channels.At(n, columnIndex_).values;
+  data_->channels.See(pairs.Pairs());
+  if (tracked != runPairs_) {
+    FlushRun();
+    runPairs_ = tracked;
   }
+  ++runRecords_;
   std::uint32_t others = 0;
   std::size_t n = 0;
   // Four positions at a time into the lanes of their group where the

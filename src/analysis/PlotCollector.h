@@ -61,12 +61,20 @@ class CPlotCollector final : public CPairObserver {
   // The tracked channels of a record: codes of agreeing pairs taken, bit n
   // of the result set for each pair n that is not.
   std::uint32_t TakeTrackedChannels(const CRecordPairs& pairs, std::size_t tracked);
-  // Takes the extremes four_ and groups_ hold into the columns they belong to.
+  // Takes the extremes four_ and groups_ hold into the columns they belong
+  // to, and the values of the run of records into their channels.
   void FoldFourValues() const;
+  // Adds the records of the run to the value counts of their channels.
+  void FlushRun() const;
 
   std::unique_ptr<CPlotData> data_;  // about 1.5 MB of columns: kept off the stack
   CPlotColumn* column_ = nullptr;
   std::size_t columnIndex_ = 0;
+  // Consecutive records of one column with the same number of tracked
+  // pairs, counted once each and added to their channels' values when the
+  // run ends: one addition per record instead of one per pair.
+  mutable std::size_t runPairs_ = 0;
+  mutable std::uint64_t runRecords_ = 0;
   std::uint64_t line_ = 0;
   std::uint64_t record_ = 0;
   std::uint64_t pairs_ = 0;  // the record's pairs so far: its last pair number

@@ -41,6 +41,7 @@ code{font-family:ui-monospace,Menlo,Consolas,monospace;overflow-wrap:anywhere}
  td.n{text-align:left}
  td:empty{display:none}
  td.p{min-width:0}
+ td.d,td.name{max-width:none}
  td[data-label]::before{content:attr(data-label) ": ";font-weight:bold;color:#57606a}
 }
 )";
@@ -124,9 +125,7 @@ std::string DiagnosisHtml(const CFileResult& file) {
       }
     }
     if (classes.maxErrorLsb && *classes.maxErrorLsb > 1) {
-      char text[64];
-      std::snprintf(text, sizeof text, "%.17g", *classes.maxErrorLsb);
-      html += "<span>largest error " + std::string(text) + " LSB</span>";
+      html += "<span>largest error " + ErrorLsbText(*classes.maxErrorLsb) + " LSB</span>";
     }
   } else if (LacksDiagnosis(file) && file.disagreeing > 0) {
     html += "<span>not diagnosed</span>";

@@ -133,9 +133,7 @@ std::string ClassTable(const CFileResult& file) {
     }
   }
   if (classes.maxErrorLsb) {
-    char number[64];
-    std::snprintf(number, sizeof number, "%.17g", *classes.maxErrorLsb);
-    text += "largest error " + std::string(number) + " LSB\n";
+    text += "largest error " + ErrorLsbText(*classes.maxErrorLsb) + " LSB\n";
   }
   return text + "\n";
 }

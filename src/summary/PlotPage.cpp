@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "analysis/Diagnosis.h"
 #include "summary/MarkupEscape.h"
 #include "summary/SvgWriter.h"
 
@@ -395,20 +396,14 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
   out += FormatCount(totals.disagreeing) + " of " + FormatCount(totals.values) +
          " values disagree</span>";
   // The classes in words, most first.
-  std::vector<EValueClass> order(kAllValueClasses.begin(), kAllValueClasses.end());
-  std::stable_sort(order.begin(), order.end(), [&](EValueClass a, EValueClass b) {
-    return totals.classes[static_cast<std::size_t>(a)] >
-           totals.classes[static_cast<std::size_t>(b)];
-  });
+  CClassCounts counts;
+  counts.counts = totals.classes;
   std::string classes;
-  for (const EValueClass c : order) {
-    const std::uint64_t count = totals.classes[static_cast<std::size_t>(c)];
-    if (count > 0) {
-      classes += classes.empty() ? "" : ", ";
-      classes += "<span class=\"c\" style=\"border-color:" +
-                 std::string(svg_palette::kValueClass[static_cast<std::size_t>(c)]) + "\">" +
-                 FormatCount(count) + " " + std::string(ValueClassWords(c)) + "</span>";
-    }
+  for (const EValueClass c : ClassesByCount(counts)) {
+    classes += classes.empty() ? "" : ", ";
+    classes += "<span class=\"c\" style=\"border-color:" +
+               std::string(svg_palette::kValueClass[static_cast<std::size_t>(c)]) + "\">" +
+               FormatCount(counts[c]) + " " + std::string(ValueClassWords(c)) + "</span>";
   }
   if (!classes.empty()) {
     out += ": " + classes;

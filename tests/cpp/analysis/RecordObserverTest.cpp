@@ -63,6 +63,16 @@ std::string Describe(const CPlotData& data) {
          << Describe(column.FixedPoint()) << " t" << Describe(column.Rtl()) << " e"
          << Describe(column.Error()) << "\n";
   }
+  // Each channel's columns too: held records count their values per run of
+  // records, streamed ones per pair.
+  for (std::size_t c = 0; c < data.channels.Channels(); ++c) {
+    text << "channel " << c + 1 << "\n";
+    for (const CPlotColumn& column : data.channels.Of(c, data.columns)) {
+      text << column.firstRecord << "-" << column.lastRecord << " v" << column.values << " d"
+           << column.disagreeing << " u" << column.unknown << " f" << Describe(column.FixedPoint())
+           << " t" << Describe(column.Rtl()) << " e" << Describe(column.Error()) << "\n";
+    }
+  }
   return text.str();
 }
 
