@@ -30,7 +30,10 @@ def write_case(case, path):
                 w.output(event["time"], event["model"], event["rtl"])
 
 
-@pytest.mark.parametrize("case", json.loads((GOLDEN / "cases.json").read_text())["cases"],
+# Cases flagged hdl_only hold unknown digits, which only the four-state HDL
+# writers can write.
+@pytest.mark.parametrize("case", [c for c in json.loads((GOLDEN / "cases.json").read_text())["cases"]
+                                  if not c.get("hdl_only")],
                          ids=lambda c: c["file"])
 def test_writer_reproduces_the_golden_files_byte_for_byte(case, tmp_path):
     path = tmp_path / case["file"]

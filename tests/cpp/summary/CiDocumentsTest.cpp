@@ -27,7 +27,8 @@ CFileResult Vector(const std::string& timingFile, EFileStatus status) {
   file.seconds = 0.5;
   if (status == EFileStatus::kFail) {
     file.disagreeing = 2;
-    file.firstDisagreements = {{7, 6, 3, 2, "0x1|<b>", "0x2"}, {9, 8, 4, 1, "5", ""}};
+    file.firstDisagreements = {{7, 6, 3, 2, "0x1|<b>", "0x2", {}, {}},
+                               {9, 8, 4, 1, "5", "", {}, {}}};
   } else if (status == EFileStatus::kError) {
     file.error = "cannot open timing file \"" + timingFile + "\"";
     file.records = file.values = 0;
@@ -156,8 +157,14 @@ TEST(JUnitCaps, LongFailureTextsAreCutOnACharacterWithANote) {
   fail.disagreeing = 2000;
   fail.firstDisagreements.clear();
   for (int i = 0; i < 2000; ++i) {
-    fail.firstDisagreements.push_back(
-        {static_cast<std::uint64_t>(i + 2), 1, 1, 1, std::string(20, 'a') + "\xC3\xA9<&>", "b"});
+    fail.firstDisagreements.push_back({static_cast<std::uint64_t>(i + 2),
+                                       1,
+                                       1,
+                                       1,
+                                       std::string(20, 'a') + "\xC3\xA9<&>",
+                                       "b",
+                                       {},
+                                       {}});
   }
   // A message with one token of 10 KB of three-byte characters.
   fail.firstDisagreements.front().fixedPoint.clear();
