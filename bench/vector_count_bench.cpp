@@ -12,8 +12,10 @@
 //   vector_count_bench [--shape FILESxRECORDS]... [--big-records N] [--rounds N]
 //                      [--dir DIR] [--reportapp PATH] [--keep] [--help]
 //
-// The sides take turns round by round and each keeps its best, so a busy
-// machine slows all alike.
+// The sides take turns round by round and each keeps its best wall and
+// processor time (user and system, of this process or of the commands it
+// starts), so a busy machine slows all alike; where other work takes the
+// cores, the processor times are the steadier figures.
 #include <unistd.h>
 
 #include <algorithm>
@@ -114,16 +116,6 @@ COptions ParseOptions(int argc, char** argv) {
   return options;
 }
 
-// The best time of each side over the rounds.
-class CBest {
- public:
-  void Add(double seconds) { best_ = std::min(best_, seconds); }
-  double Seconds() const { return best_; }
-
- private:
-  double best_ = 1e300;
-};
-
 std::string Fixed(const char* format, double value) {
   char text[48];
   std::snprintf(text, sizeof text, format, value);
@@ -131,14 +123,20 @@ std::string Fixed(const char* format, double value) {
 }
 
 void PrintHeader() {
-  std::printf("  %-46s %9s %10s %8s\n", "", "seconds", "ms a file", "x floor");
+  std::printf("  %-46s %8s %8s %10s %8s %8s\n", "", "wall s", "x floor", "ms a file", "cpu s",
+              "x floor");
 }
 
-void PrintRow(const std::string& what, double seconds, long files, double floor,
+// A side's best wall and processor times, and both against the floor's.
+void PrintRow(const std::string& what, const CBenchBest& times, long files, const CBenchBest* floor,
               const std::string& note) {
-  std::printf("  %-46s %9.3f %10.3f %8s  %s\n", what.c_str(), seconds,
-              1000 * seconds / static_cast<double>(files),
-              floor > 0 ? Fixed("%.2f", seconds / floor).c_str() : "", note.c_str());
+  const auto against = [floor](double value, double base) {
+    return floor != nullptr ? Fixed("%.2f", value / base) : std::string();
+  };
+  std::printf("  %-46s %8.3f %8s %10.3f %8.3f %8s  %s\n", what.c_str(), times.Wall(),
+              against(times.Wall(), floor ? floor->Wall() : 1).c_str(),
+              1000 * times.Wall() / static_cast<double>(files), times.Cpu(),
+              against(times.Cpu(), floor ? floor->Cpu() : 1).c_str(), note.c_str());
 }
 
 // A project folder with a Reports folder, the test-vector header real values
@@ -168,14 +166,14 @@ CProject MakeProject(const fs::path& root, long files, long records) {
 
 // The floor of a run over the project: cat of every timing file, and cp of
 // the files in Reports/ whose names match pattern into a fresh folder.
-double FloorSeconds(const CProject& project, const std::string& pattern) {
+void TimeFloor(CBenchBest& best, const CProject& project, const std::string& pattern) {
   const fs::path copy = project.root / "floor";
   fs::remove_all(copy);
   fs::create_directories(copy);
   const std::string command =
       "cd " + ShellQuote(project.root.string()) +
       " && cat kv_timing_Korvel_TestVector_*.txt > /dev/null && cp Reports/" + pattern + " floor/";
-  return BenchSeconds([&] { BenchShell(command); });
+  best.Time([&] { BenchShell(command); });
 }
 
 std::string VerifyCommand(const COptions& options, const CProject& project, int jobs) {
@@ -193,36 +191,34 @@ void RunShape(const COptions& options, const CShape& shape, CBenchInterp& tcl,
               const fs::path& work) {
   const fs::path root = work / (std::to_string(shape.files) + "x" + std::to_string(shape.records));
   const CProject project = MakeProject(root, shape.files, shape.records);
-  CBest generate;
-  CBest generateFloor;
-  CBest one;
-  CBest two;
-  CBest verifyFloor;
+  CBenchBest generate;
+  CBenchBest generateFloor;
+  CBenchBest one;
+  CBenchBest two;
+  CBenchBest verifyFloor;
   for (long round = 0; round < options.rounds; ++round) {
     fs::remove_all(root / "Reports");
     fs::create_directories(root / "Reports");
     SetProject(tcl, root, false);
-    generate.Add(BenchSeconds([&] { tcl.GenerateVerifyReport(project.timingPaths); }));
-    generateFloor.Add(FloorSeconds(project, "*_rtl.htm"));
-    one.Add(BenchSeconds([&] { BenchShell(VerifyCommand(options, project, 1)); }));
-    two.Add(BenchSeconds([&] { BenchShell(VerifyCommand(options, project, 2)); }));
-    verifyFloor.Add(FloorSeconds(project, "*"));
+    generate.Time([&] { tcl.GenerateVerifyReport(project.timingPaths); });
+    TimeFloor(generateFloor, project, "*_rtl.htm");
+    one.Time([&] { BenchShell(VerifyCommand(options, project, 1)); });
+    two.Time([&] { BenchShell(VerifyCommand(options, project, 2)); });
+    TimeFloor(verifyFloor, project, "*");
   }
   std::printf("%ld files x %ld records of 8 pairs (%.1f MB in), %u cores, best of %ld rounds\n",
               shape.files, shape.records, static_cast<double>(project.bytes) / 1e6,
               std::thread::hardware_concurrency(), options.rounds);
   PrintHeader();
   const long files = shape.files;
-  PrintRow("floor: cat inputs + cp reports", generateFloor.Seconds(), files, 0, "baseline");
-  PrintRow("GenerateVerifyReport over all files", generate.Seconds(), files,
-           generateFloor.Seconds(), "(goal <= 1.5x floor)");
-  PrintRow("floor: cat inputs + cp reports, plots, index", verifyFloor.Seconds(), files, 0,
-           "baseline");
-  PrintRow("reportapp verify --jobs 1", one.Seconds(), files, verifyFloor.Seconds(),
+  PrintRow("floor: cat inputs + cp reports", generateFloor, files, nullptr, "baseline");
+  PrintRow("GenerateVerifyReport over all files", generate, files, &generateFloor,
            "(goal <= 1.5x floor)");
-  PrintRow("reportapp verify --jobs 2", two.Seconds(), files, verifyFloor.Seconds(),
-           Fixed("%.2f", one.Seconds() / two.Seconds()) +
-               "x faster than --jobs 1 (goal >= 1.8 on 2 cores)");
+  PrintRow("floor: cat inputs + cp reports, plots, index", verifyFloor, files, nullptr, "baseline");
+  PrintRow("reportapp verify --jobs 1", one, files, &verifyFloor, "(goal <= 1.5x floor)");
+  PrintRow(
+      "reportapp verify --jobs 2", two, files, &verifyFloor,
+      Fixed("%.2f", one.Wall() / two.Wall()) + "x faster than --jobs 1 (goal >= 1.8 on 2 cores)");
   if (!options.keep) {
     fs::remove_all(root);
   }
@@ -232,28 +228,28 @@ void RunBigFile(const COptions& options, CBenchInterp& tcl, const fs::path& work
   const CProject project = MakeProject(work / "big", 1, options.bigRecords);
   const fs::path report = project.root / "Reports" / "kv_timing_Korvel_TestVector_0_rtl.htm";
   const fs::path copy = project.root / "copy";
-  const auto cat = [&] {
+  const auto cat = [&](CBenchBest& best) {
     fs::remove(copy);
-    return BenchSeconds([&] {
+    best.Time([&] {
       BenchShell("cat " + ShellQuote(project.timingPaths[0]) + " " + ShellQuote(report.string()) +
                  " > " + ShellQuote(copy.string()));
     });
   };
-  CBest text;
-  CBest textFloor;
-  CBest real;
-  CBest realFloor;
+  CBenchBest text;
+  CBenchBest textFloor;
+  CBenchBest real;
+  CBenchBest realFloor;
   std::uintmax_t textBytes = 0;
   std::uintmax_t realBytes = 0;
   for (long round = 0; round < options.rounds + 2; ++round) {
     SetProject(tcl, project.root, false);
-    text.Add(BenchSeconds([&] { tcl.GenerateVerifyReport(project.timingPaths); }));
+    text.Time([&] { tcl.GenerateVerifyReport(project.timingPaths); });
     textBytes = fs::file_size(report);
-    textFloor.Add(cat());
+    cat(textFloor);
     SetProject(tcl, project.root, true);
-    real.Add(BenchSeconds([&] { tcl.GenerateVerifyReport(project.timingPaths); }));
+    real.Time([&] { tcl.GenerateVerifyReport(project.timingPaths); });
     realBytes = fs::file_size(report);
-    realFloor.Add(cat());
+    cat(realFloor);
   }
   std::printf(
       "one file of %ld records (%.1f MB in; report %.1f MB with text, %.1f MB with real "
@@ -261,11 +257,10 @@ void RunBigFile(const COptions& options, CBenchInterp& tcl, const fs::path& work
       options.bigRecords, static_cast<double>(project.bytes) / 1e6,
       static_cast<double>(textBytes) / 1e6, static_cast<double>(realBytes) / 1e6);
   PrintHeader();
-  PrintRow("floor: cat input + text report", textFloor.Seconds(), 1, 0, "baseline");
-  PrintRow("GenerateVerifyReport, text values", text.Seconds(), 1, textFloor.Seconds(), "");
-  PrintRow("floor: cat input + real-values report", realFloor.Seconds(), 1, 0, "baseline");
-  PrintRow("GenerateVerifyReport, real values", real.Seconds(), 1, realFloor.Seconds(),
-           "(goal <= 1.3x floor)");
+  PrintRow("floor: cat input + text report", textFloor, 1, nullptr, "baseline");
+  PrintRow("GenerateVerifyReport, text values", text, 1, &textFloor, "");
+  PrintRow("floor: cat input + real-values report", realFloor, 1, nullptr, "baseline");
+  PrintRow("GenerateVerifyReport, real values", real, 1, &realFloor, "(goal <= 1.3x floor)");
 }
 
 }  // namespace

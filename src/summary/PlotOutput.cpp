@@ -29,7 +29,8 @@ CPlotOutput CPlotRun::EndFile(const std::string& timingPath, const std::string& 
   info.reportLink = RelativeUrl(ReportFileName(reportPath));
   info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
   WritePlotPageHtml(collector_.Data(), info, page_);
-  CReportFile file(output.pagePath);
+  // The file's report, just written into the same folder, has swept it.
+  CReportFile file(output.pagePath, CReportFile::ETemporary::kUnnamed, CReportFile::ESweep::kNone);
   file.Write(page_);
   file.Commit();
   output.strip = MakePlotStrip(collector_.Data());

@@ -104,10 +104,13 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   result.reportPath = ReportPathFor(timingPath);
 
   CInputFile timing(timingPath, "timing file");
-  CReportFile report(result.reportPath);
-  COutputBuffer buffer([&report](std::string_view bytes) { report.Write(bytes); });
+  CReportFile report(result.reportPath, CReportFile::ETemporary::kUnnamed,
+                     std::exchange(reportsSwept_, true) ? CReportFile::ESweep::kNone
+                                                        : CReportFile::ESweep::kStale);
+  COutputBuffer buffer([&report](std::string_view bytes) { report.Write(bytes); }, buffers_.output);
   CHtmlReportWriter writer(buffer, std::move(valueText));
-  CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); });
+  CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); },
+                     buffers_.input);
 
   result.result.timingFile = timingPath;
   result.result.report = result.reportPath;

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "verify/ByteBlock.h"
 #include "verify/FileResult.h"
 #include "verify/TimingReport.h"
 
@@ -47,6 +48,8 @@ CVerifySettings ReadProjectSettings();
 class CVerifyReportRun {
  public:
   explicit CVerifyReportRun(CVerifySettings settings, CVerifyHooks hooks = {});
+  CVerifyReportRun(const CVerifyReportRun&) = delete;
+  CVerifyReportRun& operator=(const CVerifyReportRun&) = delete;
 
   // Writes the report of one timing file. Throws std::runtime_error naming
   // the file and the reason; the report is then not touched, and reports of
@@ -71,4 +74,8 @@ class CVerifyReportRun {
   CVerifySettings settings_;
   CVerifyHooks hooks_;
   CClockFigures figures_;
+  // The files of the run share the reading and writing blocks, and the
+  // Reports folder is swept of stale temporaries once.
+  CReportBuffers buffers_;
+  bool reportsSwept_ = false;
 };
