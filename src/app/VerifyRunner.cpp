@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/Extension.h"
+#include "diagnostics/MessageReport.h"
 #include "host/HostInterp.h"
 #include "summary/PlotOutput.h"
 
@@ -30,6 +31,28 @@ std::uint64_t FileSize(const std::string& path) {
 struct CFileSlot {
   std::optional<CFileResult> result;
   std::vector<std::string> warnings;
+};
+
+// WRN-0004 raised in the calling thread as a run there raises it after each
+// file: the files' clock figures folded in input order, failed files left
+// out (workers fold only the files they happened to take).
+class CThroughputWarning {
+ public:
+  explicit CThroughputWarning(bool enabled) : enabled_(enabled) {}
+  void After(const CFileResult& file) {
+    if (!enabled_ || file.status == EFileStatus::kError) {
+      return;
+    }
+    FoldFileFigures(figures_, file.figures);
+    if (figures_.maxClocks == -1 || figures_.minClocks == -1) {
+      ReportWarning("WRN-0004", "", -1, "", true);
+    }
+    figures_.FillFromLatency();
+  }
+
+ private:
+  bool enabled_;
+  CClockFigures figures_;
 };
 
 // What the workers share with the calling thread.
@@ -60,6 +83,7 @@ class CSharedRun {
   // progress until every file is done.
   std::vector<CFileResult> Collect() {
     std::vector<CFileResult> results;
+    CThroughputWarning throughput(inputs_.settings.throughputWarning);
     std::unique_lock lock(mutex_);
     while (results.size() < slots_.size()) {
       changed_.wait_for(lock, kProgressEvery,
@@ -68,6 +92,7 @@ class CSharedRun {
         CFileSlot& slot = slots_[results.size()];
         results.push_back(std::move(*slot.result));
         lock.unlock();
+        throughput.After(results.back());
         if (events_.fileDone) {
           events_.fileDone(results.size() - 1, results.back(), slot.warnings);
         }
@@ -113,6 +138,9 @@ void Worker(CSharedRun& shared) {
     };
     std::vector<std::string>* warnings = nullptr;
     hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
+    // This worker sees only some of the files: the calling thread raises
+    // WRN-0004 over all of them in order (CThroughputWarning).
+    hooks.numberedWarning = [](const std::string&) {};
     CPlotRun plots;
     if (inputs.plots) {
       hooks.observers.push_back(plots.Observer());

@@ -35,6 +35,8 @@ CVerifySettings ReadProjectSettings() {
   settings.projectDirectory = ProjectQuery("::GetProjectOption -directory");
   GetGlobalSettings();
   settings.realValues = CGlobalSettings::GetBool(kRealValuesSetting);
+  settings.throughputWarning = CGlobalSettings::GetBool(kNoThroughputWarningSetting);
+  settings.lineLimit = LineLimitSetting();
   return settings;
 }
 
@@ -129,7 +131,7 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
       return timing.ReadAt(offset, data, size);
     };
   }
-  hooks.lineLimit = LineLimitSetting();
+  hooks.lineLimit = settings_.lineLimit;
   hooks.lineLimitName = std::string("set ::") + kLineLimitSetting + " to change it";
   if (hooks_.progress) {
     hooks.progress = [this, &timing](std::uint64_t done) {
@@ -151,10 +153,12 @@ CVerifyFileResult CVerifyReportRun::RunFile(const std::string& timingPath) {
   result.result.SetStatusFromCounts();
   FoldFileFigures(figures_, result.result.figures);
 
-  GetGlobalSettings();
-  if (CGlobalSettings::GetBool(kNoThroughputWarningSetting) &&
-      (figures_.maxClocks == -1 || figures_.minClocks == -1)) {
-    ReportWarning("WRN-0004", "", -1, "", true);
+  if (settings_.throughputWarning && (figures_.maxClocks == -1 || figures_.minClocks == -1)) {
+    if (hooks_.numberedWarning) {
+      hooks_.numberedWarning("WRN-0004");
+    } else {
+      ReportWarning("WRN-0004", "", -1, "", true);
+    }
   }
   figures_.FillFromLatency();
 
