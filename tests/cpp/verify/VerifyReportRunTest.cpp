@@ -200,6 +200,23 @@ TEST(TestVectorHeader, UnknownWordIsAnErrorNamingTheFile) {
   }
 }
 
+// A NUL in a header word is shown escaped in the quantizer's own error as in
+// the header around it, and nothing of the text after it is lost.
+TEST(TestVectorHeader, NulInAWordIsShownEscapedNotCut) {
+  ScratchDir dir;
+  const std::string path = dir.Write("v.txt", std::string("%fixed wrap flo\0or [16 8]\n", 25));
+  CQuantizer quantizer;
+  try {
+    ApplyTestVectorHeader(path, quantizer);
+    FAIL() << "accepted the header";
+  } catch (const std::runtime_error& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find("bad quantizer header \"fixed wrap flo\\x00or [16 8]\""), std::string::npos)
+        << what;
+    EXPECT_NE(what.find("quantizer word \"flo\\x00or\""), std::string::npos) << what;
+  }
+}
+
 TEST(TestVectorHeader, FirstLineIsCutAt8191Characters) {
   ScratchDir dir;
   const std::string path = dir.Write("long.txt", std::string(9000, 'x') + "\nsecond\n");
