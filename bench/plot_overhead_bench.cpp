@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "BenchArgs.h"
+#include "BenchInterp.h"
 #include "BenchTimingFile.h"
 #include "app/Extension.h"
 #include "summary/PlotOutput.h"
@@ -182,25 +183,6 @@ double MedianOverhead(int rounds, const std::function<double()>& without,
   }
   return Median(ratios) - 1;
 }
-
-class CBenchInterp {
- public:
-  CBenchInterp() : interp_(Tcl_CreateInterp()) {
-    if (Tcl_Init(interp_) != TCL_OK || Reportapp_Init(interp_) != TCL_OK) {
-      throw std::runtime_error(std::string("cannot load ReportApp: ") +
-                               Tcl_GetStringResult(interp_));
-    }
-  }
-  ~CBenchInterp() { Tcl_DeleteInterp(interp_); }
-  void Eval(const std::string& script) {
-    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) != TCL_OK) {
-      throw std::runtime_error(script + ": " + Tcl_GetStringResult(interp_));
-    }
-  }
-
- private:
-  Tcl_Interp* interp_;
-};
 
 // The page of a 10-million-record file of one pair per record, the values
 // a slow sine with a burst of disagreements in the middle third, fed to the

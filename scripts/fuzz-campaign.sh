@@ -91,7 +91,7 @@ for name in "${targets[@]}"; do
   elapsed=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.3f", b - a }')
   executions=$(grep -aE '^stat::number_of_executed_units' "$log" | awk '{print $2}' | tail -n 1)
   executions=${executions:-0}
-  rate=$(awk -v n="$executions" -v t="$elapsed" 'BEGIN { printf "%.0f", t > 0 ? n / t : 0 }')
+  rate=$(awk -v n="$executions" -v t="$elapsed" 'BEGIN { printf "%.0f", (t > 0 ? n / t : 0) }')
   if [ "$status" -eq 0 ]; then
     result="no crash"
   else
