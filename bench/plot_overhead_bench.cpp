@@ -8,7 +8,7 @@
 // pass alone (collector and page against the bare pass); and the size of the
 // plot page for 10 million records.
 //
-//   plot_overhead_bench [--records N] [--dir DIR] [--keep]
+//   plot_overhead_bench [--records N] [--dir DIR] [--keep] [--help]
 //
 // The plots may add at most 10 % to the run time (the command's best
 // processor time with plots against its best without), and no plot page may
@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "BenchArgs.h"
+#include "BenchInterp.h"
 #include "BenchTimingFile.h"
 #include "app/Extension.h"
 #include "app/VerifyRunner.h"
@@ -52,6 +53,15 @@ constexpr int kCommandRounds = 21;
 constexpr double kAllowedOverhead = 0.10;
 constexpr std::uint64_t kLargeRecords = 10'000'000;
 
+constexpr const char* kUsage =
+    "usage: plot_overhead_bench [--records N] [--dir DIR] [--keep] [--help]\n"
+    "  --records N  records of the timing file (default 200,000)\n"
+    "  --dir DIR    an existing folder in which to create the work folder\n"
+    "               (default /dev/shm, else /tmp); only the work folder is removed\n"
+    "  --keep       leave the work folder and its files in place\n"
+    "Times reportapp verify of one timing file and its report pass alone, with and\n"
+    "without the plots, and gives the plot page size for 10 million records.\n";
+
 struct CBenchOptions {
   std::uint64_t records = 200'000;
   std::string dir;
@@ -63,11 +73,7 @@ CBenchOptions ParseOptions(int argc, char** argv) {
   for (CBenchArgs args(argc, argv); args.Next();) {
     const std::string& word = args.Word();
     if (word == "--help" || word == "-h") {
-      std::printf(
-          "plot_overhead_bench [--records N] [--dir DIR] [--keep]\n"
-          "  reportapp verify of one timing file of N records (default 200,000), and its\n"
-          "  report pass alone, with and without the plots; the plot page size for 10\n"
-          "  million records\n");
+      std::fputs(kUsage, stdout);
       std::exit(0);
     }
     if (word == "--records") {
@@ -77,7 +83,7 @@ CBenchOptions ParseOptions(int argc, char** argv) {
     } else if (word == "--keep") {
       options.keep = true;
     } else {
-      throw std::runtime_error("unknown option " + word);
+      throw std::runtime_error("unknown option " + word + " (see --help)");
     }
   }
   return options;
@@ -182,25 +188,6 @@ double MedianOverhead(int rounds, const std::function<double()>& without,
   return Median(ratios) - 1;
 }
 
-class CBenchInterp {
- public:
-  CBenchInterp() : interp_(Tcl_CreateInterp()) {
-    if (Tcl_Init(interp_) != TCL_OK || Reportapp_Init(interp_) != TCL_OK) {
-      throw std::runtime_error(std::string("cannot load ReportApp: ") +
-                               Tcl_GetStringResult(interp_));
-    }
-  }
-  ~CBenchInterp() { Tcl_DeleteInterp(interp_); }
-  void Eval(const std::string& script) {
-    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) != TCL_OK) {
-      throw std::runtime_error(script + ": " + Tcl_GetStringResult(interp_));
-    }
-  }
-
- private:
-  Tcl_Interp* interp_;
-};
-
 // The page of a 10-million-record file of one pair per record, the values
 // a slow sine with a burst of disagreements in the middle third, fed to the
 // collector as the report pass would.
@@ -231,16 +218,17 @@ int main(int argc, char** argv) {
   try {
     const CBenchOptions options = ParseOptions(argc, argv);
     Tcl_FindExecutable(argv[0]);
-    fs::path dir = options.dir;
-    if (dir.empty()) {
-      // In memory where there is room, so that disk writeback stays out of the figures.
-      std::string pattern = fs::is_directory("/dev/shm") ? "/dev/shm/reportapp-plot-bench-XXXXXX"
-                                                         : "/tmp/reportapp-plot-bench-XXXXXX";
-      if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a work folder");
-      }
-      dir = pattern;
+    // In memory where there is room, so that disk writeback stays out of the
+    // figures. The work folder is always a new one inside the given folder,
+    // so that removing it at the end never touches a user's files.
+    const fs::path parent = !options.dir.empty()           ? fs::path(options.dir)
+                            : fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
+                                                           : fs::path("/tmp");
+    std::string pattern = (parent / "reportapp-plot-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      throw std::runtime_error("cannot create a work folder in " + parent.string());
     }
+    const fs::path dir = pattern;
     fs::create_directories(dir / "Reports");
     fs::create_directories(dir / "FixedPointM");
     std::ofstream(dir / "FixedPointM" / "Korvel_TestVector_1.txt") << "%fixed wrap floor [16 8]\n";

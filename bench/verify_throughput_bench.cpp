@@ -22,8 +22,8 @@
 #include <string>
 
 #include "BenchArgs.h"
+#include "BenchInterp.h"
 #include "BenchTimingFile.h"
-#include "app/Extension.h"
 
 namespace fs = std::filesystem;
 
@@ -153,26 +153,6 @@ class CWorkFolder {
  private:
   fs::path path_;
   bool keep_;
-};
-
-class CBenchInterp {
- public:
-  CBenchInterp() : interp_(Tcl_CreateInterp()) {
-    if (Tcl_Init(interp_) != TCL_OK || Reportapp_Init(interp_) != TCL_OK) {
-      throw std::runtime_error(std::string("cannot load ReportApp: ") +
-                               Tcl_GetStringResult(interp_));
-    }
-  }
-  ~CBenchInterp() { Tcl_DeleteInterp(interp_); }
-  std::string Eval(const std::string& script) {
-    if (Tcl_EvalEx(interp_, script.c_str(), -1, TCL_EVAL_GLOBAL) != TCL_OK) {
-      throw std::runtime_error(script + ": " + Tcl_GetStringResult(interp_));
-    }
-    return Tcl_GetStringResult(interp_);
-  }
-
- private:
-  Tcl_Interp* interp_;
 };
 
 struct CProject {

@@ -4,6 +4,7 @@
 #   scripts/test-fuzz.sh                 a smoke run of a few seconds per target
 #   FUZZ_SECONDS=600 scripts/test-fuzz.sh   a longer campaign
 #   scripts/test-fuzz.sh TARGET...       only these targets
+#   FUZZ_BUILD_ONLY=1 scripts/test-fuzz.sh  build them, run nothing
 # Without clang it says so and succeeds, so that CI on a machine without it
 # still passes. New inputs go to build-fuzz/corpus/<target>, never into the
 # seed folders of the source tree.
@@ -24,6 +25,9 @@ fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DREPORTAPP_FUZZ=ON -DREPORTAPP_SANITIZE=ON -DREPORTAPP_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "${FUZZ_JOBS:-2}" --target fuzz_targets
+if [ -n "${FUZZ_BUILD_ONLY:-}" ]; then
+  exit 0  # scripts/fuzz-campaign.sh runs them itself
+fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then

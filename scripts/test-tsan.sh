@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the thread tests with clang and ThreadSanitizer into build-tsan and
 # runs them: several threads, each with its own interpreter that loads the
-# extension. Fails on any ThreadSanitizer report.
+# extension, and a --jobs 2 regression through ::ReportApp::verify (worker
+# threads against the calling one). Fails on any ThreadSanitizer report.
 #   scripts/test-tsan.sh            200000 rounds per thread
 #   REPORTAPP_THREAD_ROUNDS=N scripts/test-tsan.sh
 #   REPORTAPP_JOBS=N                parallel build jobs (default: all cores)
@@ -9,7 +10,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 if [ "${1:-}" = "--help" ] || [ "${1:-}" = "-h" ]; then
-  sed -n '2,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+  sed -n '2,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
   exit 0
 fi
 

@@ -14,6 +14,7 @@
 #include "analysis/Diagnosis.h"
 #include "analysis/ValueClass.h"
 #include "app/Extension.h"
+#include "diagnostics/MessageReport.h"
 #include "host/HostInterp.h"
 #include "summary/PlotOutput.h"
 
@@ -32,6 +33,28 @@ std::uint64_t FileSize(const std::string& path) {
 struct CFileSlot {
   std::optional<CFileResult> result;
   std::vector<std::string> warnings;
+};
+
+// WRN-0004 raised in the calling thread as a run there raises it after each
+// file: the files' clock figures folded in input order, failed files left
+// out (workers fold only the files they happened to take).
+class CThroughputWarning {
+ public:
+  explicit CThroughputWarning(bool enabled) : enabled_(enabled) {}
+  void After(const CFileResult& file) {
+    if (!enabled_ || file.status == EFileStatus::kError) {
+      return;
+    }
+    FoldFileFigures(figures_, file.figures);
+    if (figures_.maxClocks == -1 || figures_.minClocks == -1) {
+      ReportWarning("WRN-0004", "", -1, "", true);
+    }
+    figures_.FillFromLatency();
+  }
+
+ private:
+  bool enabled_;
+  CClockFigures figures_;
 };
 
 // What the workers share with the calling thread.
@@ -62,6 +85,7 @@ class CSharedRun {
   // progress until every file is done.
   std::vector<CFileResult> Collect() {
     std::vector<CFileResult> results;
+    CThroughputWarning throughput(inputs_.settings.throughputWarning);
     std::unique_lock lock(mutex_);
     while (results.size() < slots_.size()) {
       changed_.wait_for(lock, kProgressEvery,
@@ -70,6 +94,7 @@ class CSharedRun {
         CFileSlot& slot = slots_[results.size()];
         results.push_back(std::move(*slot.result));
         lock.unlock();
+        throughput.After(results.back());
         if (events_.fileDone) {
           events_.fileDone(results.size() - 1, results.back(), slot.warnings);
         }
@@ -122,6 +147,9 @@ void Worker(CSharedRun& shared) {
     };
     std::vector<std::string>* warnings = nullptr;
     hooks.warn = [&warnings](const std::string& message) { warnings->push_back(message); };
+    // This worker sees only some of the files: the calling thread raises
+    // WRN-0004 over all of them in order (CThroughputWarning).
+    hooks.numberedWarning = [](const std::string&) {};
     CPlotRun plots;
     CVerifyReportRun run(inputs.settings, hooks);
     std::size_t index = 0;

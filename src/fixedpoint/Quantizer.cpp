@@ -9,6 +9,7 @@
 #include "fixedpoint/ProjectDefaults.h"
 #include "host/HostInterp.h"
 #include "host/TclDataObj.h"
+#include "util/StringUtil.h"
 
 namespace {
 
@@ -295,9 +296,10 @@ int CQuantizer::SetFromName(const std::string& word, const char* fileName, int l
     }
     return entry.category;
   }
+  // Control bytes shown escaped: a NUL would otherwise end the error's text.
   CTclDataObj params;
   params.MakeList();
-  params.AppendElement(word);
+  params.AppendElement(EscapeControlBytes(word));
   ReportError("DIR-0037", fileName, line, &params, true);
 }
 

@@ -55,7 +55,7 @@ bool ReadsAsInteger(const CTclDataObj& element, int& value) {
                                   int line) {
   CTclDataObj params;
   params.MakeList();
-  params.AppendElement(param);
+  params.AppendElement(EscapeControlBytes(param));  // a NUL must not end the error's text
   ReportError(msgId, fileName, line, &params, true);
 }
 
@@ -136,8 +136,8 @@ void CQuantizer::ApplyWordsAndLengths(const std::vector<std::string>& words,
 void CQuantizer::SetFromHeader(std::string_view text) {
   const std::vector<std::string> tokens = SplitString(text, " ");
   if (tokens.size() < 5) {
-    throw std::runtime_error("Malformed quantizer header \"" + std::string(text) +
-                             "\": expected five blank-separated fields (type, overflow mode, "
+    throw std::runtime_error("Malformed quantizer header " + QuotedForMessage(text) +
+                             ": expected five blank-separated fields (type, overflow mode, "
                              "round mode, [word length, fractional length]), found " +
                              std::to_string(tokens.size()));
   }

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "host/HostInterp.h"
+#include "host/TclListText.h"
 
 namespace {
 
@@ -15,6 +16,18 @@ std::string NotAnInteger(Tcl_Obj* obj) {
   int length = 0;
   const char* text = Tcl_GetStringFromObj(obj, &length);
   return "expected integer but got \"" + std::string(text, static_cast<std::size_t>(length)) + "\"";
+}
+
+// Whether Tcl may read obj as a list: it is a list already, or its text holds
+// no backslash that Tcl's list reading mishandles (see TclListText.h).
+bool SafeToReadAsList(Tcl_Obj* obj) {
+  static const Tcl_ObjType* const kListType = Tcl_GetObjType("list");
+  if (obj->typePtr != nullptr && obj->typePtr == kListType) {
+    return true;
+  }
+  int length = 0;
+  const char* text = Tcl_GetStringFromObj(obj, &length);
+  return !BackslashBeforeNonUtf8(std::string_view(text, static_cast<std::size_t>(length)));
 }
 
 }  // namespace
@@ -124,9 +137,13 @@ void CTclDataObj::MakeList() {
   SetStringValue({});
 }
 
+bool CTclDataObj::ReadsSafelyAsList() const {
+  return obj_ && SafeToReadAsList(obj_);
+}
+
 int CTclDataObj::GetNumElements() const {
   int count = 0;
-  if (!obj_ || Tcl_ListObjLength(nullptr, obj_, &count) != TCL_OK) {
+  if (!ReadsSafelyAsList() || Tcl_ListObjLength(nullptr, obj_, &count) != TCL_OK) {
     return 0;
   }
   return count;
@@ -134,7 +151,7 @@ int CTclDataObj::GetNumElements() const {
 
 CTclDataObj CTclDataObj::GetElement(int i) const {
   Tcl_Obj* element = nullptr;
-  if (!obj_ || Tcl_ListObjIndex(nullptr, obj_, i, &element) != TCL_OK) {
+  if (!ReadsSafelyAsList() || Tcl_ListObjIndex(nullptr, obj_, i, &element) != TCL_OK) {
     return CTclDataObj();
   }
   return CTclDataObj(element);
@@ -142,7 +159,7 @@ CTclDataObj CTclDataObj::GetElement(int i) const {
 
 void CTclDataObj::AppendObj(Tcl_Obj* element) {
   Tcl_Obj* list = Unshared();
-  if (Tcl_ListObjAppendElement(nullptr, list, element) != TCL_OK) {
+  if (!SafeToReadAsList(list) || Tcl_ListObjAppendElement(nullptr, list, element) != TCL_OK) {
     // The current text is not a list: it becomes the first element.
     Tcl_Obj* fresh = Tcl_NewListObj(1, &list);
     Tcl_ListObjAppendElement(nullptr, fresh, element);
@@ -247,7 +264,8 @@ bool CTclEvalObj::Evaluate(bool global) {
   Tcl_IncrRefCount(script);
   if (!hasWords_) {
     code = Tcl_EvalObjEx(interp, script, flags);
-  } else if (Tcl_ListObjGetElements(nullptr, script, &prefixCount, &prefixObjv) == TCL_OK) {
+  } else if (SafeToReadAsList(script) &&
+             Tcl_ListObjGetElements(nullptr, script, &prefixCount, &prefixObjv) == TCL_OK) {
     // The prefix is a list of words: evaluate prefix and words as one objv,
     // so no word is ever parsed or substituted.
     prefixWords = Tcl_DuplicateObj(script);

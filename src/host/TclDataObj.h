@@ -35,6 +35,11 @@ class CTclDataObj {
   bool GetBoolValue() const;
 
   void MakeList();  // becomes the empty list
+  // Whether the value may be read as a list: it is one already, or its text
+  // lacks a backslash before bytes that are not UTF-8, which Tcl 8.6.13's
+  // list reading mishandles (see host/TclListText.h). Such a text is never
+  // handed to Tcl's list reading: it counts as not a well-formed list.
+  bool ReadsSafelyAsList() const;
   // Number of list elements; a text that is not a well-formed list counts as 0.
   int GetNumElements() const;
   // Element i of the list, or an empty value when i is out of range.

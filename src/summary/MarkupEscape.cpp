@@ -3,6 +3,8 @@
 #include <array>
 #include <cstddef>
 
+#include "host/TclListText.h"
+
 namespace {
 
 void AppendHexByte(std::string& out, unsigned char byte) {
@@ -10,42 +12,6 @@ void AppendHexByte(std::string& out, unsigned char byte) {
   out += "\\x";
   out += kDigits[byte >> 4];
   out += kDigits[byte & 0xF];
-}
-
-bool IsContinuation(unsigned char byte) {
-  return (byte & 0xC0) == 0x80;
-}
-
-// The length of the valid UTF-8 sequence starting at text[i], or 0 when the
-// bytes there are not one (overlong forms, surrogates and values past
-// U+10FFFF are not valid).
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  const unsigned char lead = at(0);
-  std::size_t length = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) {
-    return 0;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    if (!IsContinuation(at(k))) {
-      return 0;
-    }
-  }
-  const unsigned char second = at(1);
-  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-    return 0;
-  }
-  return length;
 }
 
 }  // namespace

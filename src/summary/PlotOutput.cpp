@@ -23,7 +23,8 @@ CPlotOutput CPlotRun::EndFile(const CFileCompanions& companions, bool realValues
   info.indexLink = linkIndex_ ? RelativeUrl("index.htm") : "";
   info.realValues = realValues;
   WritePlotPageHtml(collector_.Data(), info, page_);
-  CReportFile file(output.pagePath);
+  // The file's report, just written into the same folder, has swept it.
+  CReportFile file(output.pagePath, CReportFile::ETemporary::kUnnamed, CReportFile::ESweep::kNone);
   file.Write(page_);
   file.Commit();
   output.strip = MakePlotStrip(collector_.Data());

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "host/TclListText.h"
 #include "verify/VerifyReportRun.h"
 
 namespace {
@@ -16,6 +17,14 @@ CTclDataObj TimingFileList(CCmdArguments* args) {
     return CTclDataObj("");
   }
   const CTclDataObj files(*given);
+  if (!files.ReadsSafelyAsList()) {
+    const std::string_view text = files.GetStringView();
+    throw std::runtime_error(
+        "-timingfiles: the text has a backslash before bytes that are not UTF-8 (at byte " +
+        std::to_string(*BackslashBeforeNonUtf8(text)) +
+        "), which Tcl's list reading cannot take; give the file names as a list, for "
+        "example with [list ...]");
+  }
   if (files.GetNumElements() == 0 &&
       files.GetStringView().find_first_not_of(" \t\n\r\v\f") != std::string_view::npos) {
     throw std::runtime_error("-timingfiles \"" + files.GetStringValue() +

@@ -15,7 +15,12 @@
 #include "util/StringUtil.h"
 
 CLineReader::CLineReader(TReadFn read, std::size_t blockSize)
-    : read_(std::move(read)), blockSize_(blockSize == 0 ? 1 : blockSize), buffer_(blockSize_) {}
+    : CLineReader(std::move(read), own_, blockSize) {}
+
+CLineReader::CLineReader(TReadFn read, CByteBlock& storage, std::size_t blockSize)
+    : read_(std::move(read)), blockSize_(blockSize == 0 ? 1 : blockSize), buffer_(storage) {
+  buffer_.Grow(blockSize_, 0);
+}
 
 bool CLineReader::Refill() {
   if (atEnd_) {
@@ -30,7 +35,7 @@ bool CLineReader::Refill() {
     begin_ = 0;
   }
   if (end_ == buffer_.size()) {
-    buffer_.resize(buffer_.size() + blockSize_);
+    buffer_.Grow(buffer_.size() + blockSize_, end_);
   }
   const std::size_t n = read_(buffer_.data() + end_, buffer_.size() - end_);
   if (n == 0) {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
+#include "verify/ByteBlock.h"
 
 class CLineReader {
  public:
@@ -29,6 +29,10 @@ class CLineReader {
   static constexpr std::uint64_t kDefaultLineLimit = std::uint64_t{1} << 30;
 
   explicit CLineReader(TReadFn read, std::size_t blockSize = kDefaultBlockSize);
+  // Reads into storage, which must outlive the reader; what it held is
+  // overwritten. A run hands the same storage to the readers of all its
+  // files, so that each file does not allocate and touch a fresh block.
+  CLineReader(TReadFn read, CByteBlock& storage, std::size_t blockSize = kDefaultBlockSize);
   CLineReader(const CLineReader&) = delete;
   CLineReader& operator=(const CLineReader&) = delete;
 
@@ -66,7 +70,8 @@ class CLineReader {
 
   TReadFn read_;
   std::size_t blockSize_;
-  std::vector<char> buffer_;
+  CByteBlock own_;           // the storage when none is lent
+  CByteBlock& buffer_;       // own_ or the lent storage
   std::size_t begin_ = 0;    // first byte not yet returned
   std::size_t end_ = 0;      // end of the bytes read into the buffer
   std::size_t scanned_ = 0;  // bytes from begin_ known to hold no line feed

@@ -44,7 +44,12 @@ char* PutHtmlEscaped(char* at, std::string_view text) {
 }
 
 COutputBuffer::COutputBuffer(TSink sink, std::size_t blockSize)
-    : sink_(std::move(sink)), block_(blockSize == 0 ? 1 : blockSize) {}
+    : COutputBuffer(std::move(sink), own_, blockSize) {}
+
+COutputBuffer::COutputBuffer(TSink sink, CByteBlock& storage, std::size_t blockSize)
+    : sink_(std::move(sink)), block_(storage) {
+  block_.Grow(blockSize == 0 ? 1 : blockSize, 0);
+}
 
 void COutputBuffer::AppendSlow(std::string_view text) {
   Flush();
@@ -59,9 +64,7 @@ void COutputBuffer::AppendSlow(std::string_view text) {
 
 void COutputBuffer::MakeRoom(std::size_t n) {
   Flush();
-  if (n > block_.size()) {
-    block_.resize(n);
-  }
+  block_.Grow(n, 0);
 }
 
 void COutputBuffer::AppendHtmlEscaped(std::string_view text) {

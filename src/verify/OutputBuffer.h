@@ -8,7 +8,8 @@
 #include <cstddef>
 #include <functional>
 #include <string_view>
-#include <vector>
+
+#include "verify/ByteBlock.h"
 
 // The longest character reference one byte becomes ("&quot;").
 inline constexpr std::size_t kMaxEscapedBytesPerByte = 6;
@@ -25,6 +26,10 @@ class COutputBuffer {
   static constexpr std::size_t kDefaultBlockSize = 1 << 20;
 
   explicit COutputBuffer(TSink sink, std::size_t blockSize = kDefaultBlockSize);
+  // Collects in storage, which must outlive this buffer; what it held is
+  // overwritten. A run lends the same storage to the reports of all its
+  // files.
+  COutputBuffer(TSink sink, CByteBlock& storage, std::size_t blockSize = kDefaultBlockSize);
   COutputBuffer(const COutputBuffer&) = delete;
   COutputBuffer& operator=(const COutputBuffer&) = delete;
 
@@ -42,7 +47,7 @@ class COutputBuffer {
     if (used_ == block_.size()) {
       Flush();
     }
-    block_[used_++] = c;
+    block_.data()[used_++] = c;
   }
   // Appends text with &, <, > and " written as HTML character references.
   void AppendHtmlEscaped(std::string_view text);
@@ -68,7 +73,8 @@ class COutputBuffer {
   void MakeRoom(std::size_t n);
 
   TSink sink_;
-  std::vector<char> block_;
+  CByteBlock own_;     // the storage when none is lent
+  CByteBlock& block_;  // own_ or the lent storage
   std::size_t used_ = 0;
   unsigned long long flushed_ = 0;
 };

@@ -166,7 +166,7 @@ void InstallReportCleanupSignalHandlers() {
   }
 }
 
-CReportFile::CReportFile(std::string finalPath, ETemporary temporary)
+CReportFile::CReportFile(std::string finalPath, ETemporary temporary, ESweep sweep)
     : finalPath_(FileSystemName(finalPath)), directory_(DirectoryOf(finalPath_)) {
   // The rename would put a plain file in place of a device, pipe or directory.
   struct stat existing {};
@@ -174,7 +174,9 @@ CReportFile::CReportFile(std::string finalPath, ETemporary temporary)
     throw std::runtime_error("cannot create report \"" + finalPath_ +
                              "\": a file of that name exists and is not a regular file");
   }
-  RemoveStaleReportTemporaries(directory_);
+  if (sweep == ESweep::kStale) {
+    RemoveStaleReportTemporaries(directory_);
+  }
   if (temporary == ETemporary::kUnnamed && OpenUnnamed()) {
     return;
   }

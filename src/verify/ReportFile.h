@@ -24,10 +24,17 @@ class CReportFile {
     kNamed,    // always a short name
   };
 
+  enum class ESweep {
+    kStale,  // first remove the folder's temporaries of processes that are gone
+    kNone,   // leave that to another report of this run in the same folder
+  };
+
   // Creates the temporary file; throws std::runtime_error naming the report
   // and the reason when it cannot. The path is taken as FileSystemName gives
-  // it, as Tcl's own open takes a name.
-  explicit CReportFile(std::string finalPath, ETemporary temporary = ETemporary::kUnnamed);
+  // it, as Tcl's own open takes a name. The sweep reads the whole folder: a
+  // run writing many reports into one folder sweeps it with its first only.
+  explicit CReportFile(std::string finalPath, ETemporary temporary = ETemporary::kUnnamed,
+                       ESweep sweep = ESweep::kStale);
   ~CReportFile();
   CReportFile(const CReportFile&) = delete;
   CReportFile& operator=(const CReportFile&) = delete;

@@ -34,6 +34,8 @@ CVerifySettings ReadProjectSettings() {
   settings.projectDirectory = ProjectQuery("::GetProjectOption -directory");
   GetGlobalSettings();
   settings.realValues = CGlobalSettings::GetBool(kRealValuesSetting);
+  settings.throughputWarning = CGlobalSettings::GetBool(kNoThroughputWarningSetting);
+  settings.lineLimit = LineLimitSetting();
   return settings;
 }
 
@@ -137,10 +139,13 @@ CVerifyFileResult CVerifyReportRun::RunFile(const CFileCompanions& companions,
   result.reportPath = companions.reportPath;
 
   CInputFile timing(timingPath, "timing file");
-  CReportFile report(result.reportPath);
-  COutputBuffer buffer([&report](std::string_view bytes) { report.Write(bytes); });
+  CReportFile report(result.reportPath, CReportFile::ETemporary::kUnnamed,
+                     std::exchange(reportsSwept_, true) ? CReportFile::ESweep::kNone
+                                                        : CReportFile::ESweep::kStale);
+  COutputBuffer buffer([&report](std::string_view bytes) { report.Write(bytes); }, buffers_.output);
   CHtmlReportWriter writer(buffer, std::move(valueText), compare);
-  CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); });
+  CLineReader reader([&timing](char* data, std::size_t size) { return timing.Read(data, size); },
+                     buffers_.input);
 
   CTimingReportHooks hooks;
   hooks.warn = hooks_.warn;
@@ -153,7 +158,7 @@ CVerifyFileResult CVerifyReportRun::RunFile(const CFileCompanions& companions,
       return timing.ReadAt(offset, data, size);
     };
   }
-  hooks.lineLimit = LineLimitSetting();
+  hooks.lineLimit = settings_.lineLimit;
   hooks.lineLimitName = std::string("set ::") + kLineLimitSetting + " to change it";
   if (hooks_.progress) {
     hooks.progress = [this, &timing](std::uint64_t done) {
@@ -173,10 +178,12 @@ CVerifyFileResult CVerifyReportRun::RunFile(const CFileCompanions& companions,
   }
   figures_ = figures;
 
-  GetGlobalSettings();
-  if (CGlobalSettings::GetBool(kNoThroughputWarningSetting) &&
-      (figures_.maxClocks == -1 || figures_.minClocks == -1)) {
-    ReportWarning("WRN-0004", "", -1, "", true);
+  if (settings_.throughputWarning && (figures_.maxClocks == -1 || figures_.minClocks == -1)) {
+    if (hooks_.numberedWarning) {
+      hooks_.numberedWarning("WRN-0004");
+    } else {
+      ReportWarning("WRN-0004", "", -1, "", true);
+    }
   }
   figures_.FillFromLatency();
 

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "verify/ByteBlock.h"
 #include "verify/FileCompanions.h"
 #include "verify/TimingReport.h"
 
@@ -21,6 +22,10 @@ struct CVerifySettings {
   bool realValues = false;              // show values as reals through the vector's quantizer
   bool gateLevel = false;               // report names end in "_impl", else "_rtl"
   std::size_t firstDisagreements = 10;  // disagreements kept per file result
+  // Read from the calling interpreter, so that runs in worker threads (each
+  // with an interpreter of its own) follow the caller's settings:
+  bool throughputWarning = false;  // ::DR::950255: WRN-0004 when no clock extremes are known
+  std::uint64_t lineLimit = CLineReader::kDefaultLineLimit;  // ::ReportApp::maxLineBytes
 };
 
 struct CVerifyFileResult {
@@ -35,15 +40,23 @@ struct CVerifyHooks {
   // Progress through a timing file; total is 0 when the size is unknown.
   std::function<void(const std::string& timingPath, std::uint64_t done, std::uint64_t total)>
       progress;
+  // A numbered warning (WRN-0004). Without it the warning goes to the host's
+  // messages at once; a run in a worker thread hands it to the calling
+  // thread, which raises it there.
+  std::function<void(const std::string& msgId)> numberedWarning;
 };
 
 // The project settings as the host has them: the fixed-point language and
-// directory project options and the real-values setting.
+// directory project options, the real-values, throughput-warning and line
+// limit settings. Throws std::runtime_error when the line limit is not a
+// positive whole number.
 CVerifySettings ReadProjectSettings();
 
 class CVerifyReportRun {
  public:
   explicit CVerifyReportRun(CVerifySettings settings, CVerifyHooks hooks = {});
+  CVerifyReportRun(const CVerifyReportRun&) = delete;
+  CVerifyReportRun& operator=(const CVerifyReportRun&) = delete;
 
   // Writes the report of one timing file. Throws std::runtime_error naming
   // the file and the reason; the report is then not touched, and reports of
@@ -80,4 +93,8 @@ class CVerifyReportRun {
   CVerifySettings settings_;
   CVerifyHooks hooks_;
   CClockFigures figures_;
+  // The files of the run share the reading and writing blocks, and the
+  // Reports folder is swept of stale temporaries once.
+  CReportBuffers buffers_;
+  bool reportsSwept_ = false;
 };

@@ -13,7 +13,8 @@ fail() {
   exit 1
 }
 
-for program in info_commands_bench quantize_bench verify_throughput_bench regression_summary_bench; do
+for program in info_commands_bench quantize_bench verify_throughput_bench regression_summary_bench \
+  plot_overhead_bench vector_count_bench; do
   status=0
   out=$("$bench/$program" --help 2>&1) || status=$?
   [ "$status" -eq 0 ] || fail "$program --help exits with $status: $out"

@@ -160,4 +160,39 @@ TEST(Threads, AWorkerLeavesTheMainInterpretersValuesAlone) {
   Tcl("SetRTLInfo -latency 0");
 }
 
+// A regression of many files through ::ReportApp::verify with --jobs 2
+// (worker threads with interpreters of their own) against --jobs 1: the same
+// file results, and WRN-0004 raised in the calling interpreter just as often.
+// Under ThreadSanitizer (scripts/test-tsan.sh) this is the --jobs pass.
+TEST(Threads, VerifyJobsTwoRaisesWhatJobsOneDoes) {
+  ScratchDir scratch;
+  scratch.Write("Reports/.keep", "");
+  std::string files;
+  for (int n = 0; n < 24; ++n) {
+    // Every third file has a start record only: no clocks between outputs.
+    const std::string text = n % 3 == 0 ? "0 start 0 0x1 0x1\n"
+                                        : "0 start 0\n10 out 4 0x1 0x1\n20 out " +
+                                              std::to_string(3 + n % 5) + " 0x2 0x3\n";
+    files += " {" +
+             scratch.Write("t/kv_timing_Korvel_TestVector_" + std::to_string(n) + ".txt", text) +
+             "}";
+  }
+  Tcl("rename ::Messaging::Message ::Messaging::threadsSaved");
+  Tcl("proc ::Messaging::Message {args} {lappend ::threadsMessages [lindex $args 3]}");
+  Tcl("set ::DR::950255 1");
+  std::vector<std::string> outcomes;
+  for (const char* jobs : {"1", "2"}) {
+    Tcl("set ::threadsMessages {}");
+    const std::string result =
+        Tcl("set d [::ReportApp::verify --no-index --jobs " + std::string(jobs) + " --project {" +
+            scratch.Path().string() + "}" + files +
+            "]; lmap f [dict get $d files] {dict remove $f seconds}");
+    outcomes.push_back(result + " | " + Tcl("set ::threadsMessages"));
+  }
+  Tcl("set ::DR::950255 0");
+  Tcl("rename ::Messaging::Message {}; rename ::Messaging::threadsSaved ::Messaging::Message");
+  EXPECT_EQ(outcomes[0], outcomes[1]);
+  EXPECT_NE(outcomes[0].find("| WRN-0004"), std::string::npos) << outcomes[0];
+}
+
 }  // namespace

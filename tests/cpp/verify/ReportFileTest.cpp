@@ -160,6 +160,22 @@ TEST(ReportFileTemporary, ALaterReportRemovesTemporariesOfGoneProcesses) {
   EXPECT_TRUE(fs::exists(other));
 }
 
+TEST(ReportFileSweep, OnlyTheSweepingReportRemovesStaleTemporaries) {
+  ScratchDir dir;
+  const std::string stale = dir.Write(".ra-" + std::to_string(GonePid()) + "-1.tmp", "left");
+  {
+    CReportFile report((dir.Path() / "a.htm").string(), CReportFile::ETemporary::kUnnamed,
+                       CReportFile::ESweep::kNone);
+    report.Commit();
+  }
+  EXPECT_TRUE(fs::exists(stale));
+  {
+    CReportFile report((dir.Path() / "b.htm").string());
+    report.Commit();
+  }
+  EXPECT_FALSE(fs::exists(stale));
+}
+
 TEST(ReportFileTemporary, SigkillLeavesNothingOnceTheNextRunIsDone) {
   for (const auto temporary :
        {CReportFile::ETemporary::kUnnamed, CReportFile::ETemporary::kNamed}) {

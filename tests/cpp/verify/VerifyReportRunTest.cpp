@@ -109,6 +109,47 @@ TEST_F(ProjectFixture, FailedFileKeepsEarlierReportsAndFigures) {
   EXPECT_EQ(entries, 1) << "no temporary file is left behind";
 }
 
+// A -timingfiles text with a backslash before bytes that are not UTF-8 is
+// refused before Tcl's list reading (which writes past its buffer on it)
+// sees it; the same bytes as a list element are a file name like any other.
+TEST_F(ProjectFixture, TimingFilesTextTclCannotReadIsRefused) {
+  const std::string pattern = "\xa4\xa4\x97\\\xf3\x97\x97\\\xa9\\\x97\\\xf3\x97\x97";
+  std::string longText(20000, 'a');  // past Tcl's small-block allocator
+  for (int i = 0; i < 100; ++i) {
+    longText += " " + pattern;
+  }
+  for (const std::string& text : {pattern, longText}) {
+    Tcl_Obj* words[] = {Tcl_NewStringObj("GenerateVerifyReport", -1),
+                        Tcl_NewStringObj("-timingfiles", -1),
+                        Tcl_NewStringObj(text.data(), static_cast<int>(text.size()))};
+    for (Tcl_Obj* word : words) {
+      Tcl_IncrRefCount(word);
+    }
+    EXPECT_EQ(Tcl_EvalObjv(TestInterp(), 3, words, TCL_EVAL_GLOBAL), TCL_ERROR);
+    const std::string error = Tcl_GetStringResult(TestInterp());
+    EXPECT_NE(error.find("-timingfiles: the text has a backslash before bytes that are not UTF-8"),
+              std::string::npos)
+        << error;
+    EXPECT_EQ(words[2]->typePtr, nullptr) << "Tcl read the text as a list";
+    for (Tcl_Obj* word : words) {
+      Tcl_DecrRefCount(word);
+    }
+  }
+  const std::string named = dir_.Write(pattern + ".txt", "0 s 0\n1 o 4 a a\n");
+  Tcl_Obj* element = Tcl_NewStringObj(named.data(), static_cast<int>(named.size()));
+  Tcl_Obj* words[] = {Tcl_NewStringObj("GenerateVerifyReport", -1),
+                      Tcl_NewStringObj("-timingfiles", -1), Tcl_NewListObj(1, &element)};
+  for (Tcl_Obj* word : words) {
+    Tcl_IncrRefCount(word);
+  }
+  EXPECT_EQ(Tcl_EvalObjv(TestInterp(), 3, words, TCL_EVAL_GLOBAL), TCL_OK)
+      << Tcl_GetStringResult(TestInterp());
+  for (Tcl_Obj* word : words) {
+    Tcl_DecrRefCount(word);
+  }
+  EXPECT_TRUE(fs::exists(Report(pattern + "_rtl.htm")));
+}
+
 TEST(VectorSuffixName, TextBetweenMarkerAndExtension) {
   EXPECT_EQ(VectorSuffix("/a/kv_timing_Korvel_TestVector_12.txt"), "12");
   EXPECT_EQ(VectorSuffix("kv_timing_Korvel_TestVector_.txt"), "");
@@ -156,6 +197,23 @@ TEST(TestVectorHeader, UnknownWordIsAnErrorNamingTheFile) {
     const std::string what = e.what();
     EXPECT_NE(what.find(path), std::string::npos) << what;
     EXPECT_NE(what.find("sideways"), std::string::npos) << what;
+  }
+}
+
+// A NUL in a header word is shown escaped in the quantizer's own error as in
+// the header around it, and nothing of the text after it is lost.
+TEST(TestVectorHeader, NulInAWordIsShownEscapedNotCut) {
+  ScratchDir dir;
+  const std::string path = dir.Write("v.txt", std::string("%fixed wrap flo\0or [16 8]\n", 25));
+  CQuantizer quantizer;
+  try {
+    ApplyTestVectorHeader(path, quantizer);
+    FAIL() << "accepted the header";
+  } catch (const std::runtime_error& e) {
+    const std::string what = e.what();
+    EXPECT_NE(what.find("bad quantizer header \"fixed wrap flo\\x00or [16 8]\""), std::string::npos)
+        << what;
+    EXPECT_NE(what.find("quantizer word \"flo\\x00or\""), std::string::npos) << what;
   }
 }
 
