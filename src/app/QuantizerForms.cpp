@@ -7,8 +7,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "util/StringUtil.h"
 #include "analysis/PlotScale.h"
+#include "util/StringUtil.h"
 
 namespace {
 

@@ -18,10 +18,10 @@ inline constexpr std::size_t kMaxPlotPageBytes = 300 * 1024;
 inline constexpr std::size_t kMaxPlotPageBytesMany = 1024 * 1024;
 
 struct CPlotPageInfo {
-  std::string vectorName;  // shown as the title: the timing file's base name
-  std::string timingPath;  // shown as given
-  std::string reportLink;  // the vector's report, relative to the page; "" for none
-  std::string indexLink;   // the index page, relative to the page; "" for none
+  std::string vectorName;   // shown as the title: the timing file's base name
+  std::string timingPath;   // shown as given
+  std::string reportLink;   // the vector's report, relative to the page; "" for none
+  std::string indexLink;    // the index page, relative to the page; "" for none
   bool realValues = false;  // the report shows values as reals (the page says how they differ)
 };
 
