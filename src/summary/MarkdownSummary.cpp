@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/Diagnosis.h"
 #include "summary/MarkupEscape.h"
 #include "summary/VectorNames.h"
 
@@ -98,6 +99,8 @@ std::string Details(const CFileResult& file) {
     case EFileStatus::kEmpty:
       return "no value compared (" + std::to_string(file.records) + " records)";
     case EFileStatus::kFail:
+      // Why the values disagree, leading classes first.
+      return file.diagnosis ? Cell(LeadingClassesText(file.diagnosis->classes)) : "";
     case EFileStatus::kPass:
       break;
   }
