@@ -10,7 +10,7 @@
 
 void CPlotCollector::Start(CPlotScale scale) {
   // Only the channel columns in use are cleared: most files use few.
-  data_->channels.Reset((data_->columns.Count() + 1) / 2);
+  data_->channels.Reset();
   data_->columns = CPlotColumns{};
   data_->scale = std::move(scale);
   data_->hasDisagreement = false;
@@ -29,13 +29,13 @@ void CPlotCollector::BeginRecord(std::uint64_t line, std::uint64_t record, std::
   line_ = line;
   record_ = record;
   CPlotColumns& columns = data_->columns;
-  const std::size_t before = columns.Count();
   if (columns.NextRecordOpensColumn()) {
     FoldFourValues();  // before the columns may merge
-  }
-  column_ = &columns.BeginRecord(record);
-  if (columns.Count() < before) {
-    data_->channels.MergePairwise((before + 1) / 2);
+    const std::size_t before = columns.Count();
+    column_ = &columns.BeginRecord(record);
+    data_->channels.Follow(before, columns.Count());
+  } else {
+    column_ = &columns.BeginRecord(record);
   }
   columnIndex_ = columns.Count() - 1;
   pairs_ = 0;
@@ -89,7 +89,7 @@ void CPlotCollector::EndRecord() {
 void CPlotCollector::Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
                           bool agrees) {
   pairs_ = pair;
-  const bool tracked = pair <= kPlotChannels;
+  const bool tracked = pair <= kTrackedChannels;
   data_->channels.See(pair);
   if (tracked) {
     ++data_->channels.At(pair - 1, columnIndex_).values;
@@ -107,21 +107,16 @@ void CPlotCollector::Pair(std::uint64_t pair, std::string_view fixedPoint, std::
   TakeOther(pair, fixedPoint, rtl);
 }
 
-std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs, std::size_t tracked) {
-  data_->channels.See(pairs.Pairs());
-  if (tracked != runPairs_) {
-    FlushRun();
-    runPairs_ = tracked;
-  }
-  ++runRecords_;
+std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs, std::size_t first,
+                                                  std::size_t end) {
   std::uint32_t others = 0;
-  std::size_t n = 0;
+  std::size_t n = first;
   // Four positions at a time into the lanes of their group where the
   // tokens have the common shape; one at a time otherwise.
-  for (; n + 4 <= tracked; n += 4) {
+  for (; n + 4 <= end; n += 4) {
     std::uint32_t notTaken = 0;
     if (groups_[n / 4].Take(&pairs.values[2 * n], &pairs.agrees[n], notTaken)) {
-      others |= notTaken << n;
+      others |= notTaken << (n - first);
       continue;
     }
     for (std::size_t k = n; k < n + 4; ++k) {
@@ -129,16 +124,16 @@ std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs, std
       if (pairs.agrees[k] != 0 && data_->scale.Read(pairs.FixedPoint(k), code)) {
         TakeAgreed(k, code);
       } else {
-        others |= std::uint32_t{1} << k;
+        others |= std::uint32_t{1} << (k - first);
       }
     }
   }
-  for (; n < tracked; ++n) {
+  for (; n < end; ++n) {
     double code = 0;
     if (pairs.agrees[n] != 0 && data_->scale.Read(pairs.FixedPoint(n), code)) {
       TakeAgreed(n, code);
     } else {
-      others |= std::uint32_t{1} << n;
+      others |= std::uint32_t{1} << (n - first);
     }
   }
   return others;
@@ -146,11 +141,22 @@ std::uint32_t CPlotCollector::TakeTrackedChannels(const CRecordPairs& pairs, std
 
 void CPlotCollector::Record(const CRecordPairs& pairs) {
   BeginRecord(pairs.line, pairs.record, pairs.clocks);
-  const std::size_t tracked = std::min(pairs.Pairs(), kPlotChannels);
-  for (std::uint32_t others = TakeTrackedChannels(pairs, tracked); others != 0;
-       others &= others - 1) {
-    const std::size_t n = static_cast<std::size_t>(std::countr_zero(others));
-    TakeOther(n + 1, pairs.FixedPoint(n), pairs.Rtl(n));
+  const std::size_t tracked = std::min(pairs.Pairs(), kTrackedChannels);
+  data_->channels.See(pairs.Pairs());
+  if (tracked != runPairs_) {
+    FlushRun();
+    runPairs_ = tracked;
+  }
+  ++runRecords_;
+  // The tracked positions in blocks of up to 32, one bit each for the pairs
+  // that are not agreeing numbers, taken after the block's agreeing ones.
+  for (std::size_t first = 0; first < tracked; first += 32) {
+    const std::size_t end = std::min(first + 32, tracked);
+    for (std::uint32_t others = TakeTrackedChannels(pairs, first, end); others != 0;
+         others &= others - 1) {
+      const std::size_t n = first + static_cast<std::size_t>(std::countr_zero(others));
+      TakeOther(n + 1, pairs.FixedPoint(n), pairs.Rtl(n));
+    }
   }
   if (tracked == pairs.Pairs()) {
     pairs_ = pairs.Pairs();
@@ -181,7 +187,7 @@ void CPlotCollector::TakeRecord(const CRecordPairs& pairs) {
   // Four tokens of the common shape at a time where they come in fours; the
   // reader is kept in registers for the record.
   CFourValueReader four = four_;
-  for (std::size_t first = kPlotChannels; first < agrees.size(); first += kChunk) {
+  for (std::size_t first = kTrackedChannels; first < agrees.size(); first += kChunk) {
     const std::size_t size = std::min(kChunk, agrees.size() - first);
     std::size_t taken = 0;
     std::uint64_t others = 0;  // bit k: pair first + k is not an agreeing number
@@ -218,26 +224,42 @@ void CPlotCollector::TakeRecord(const CRecordPairs& pairs) {
 
 namespace {
 
-void TakeOtherInto(CPlotColumn& column, const CPlotScale& scale, std::string_view fixedPoint,
-                   std::string_view rtl, EValueClass valueClass) {
+// A pair that is not an agreeing number, read once for every column it goes into.
+struct COtherPair {
+  EValueClass valueClass = EValueClass::kNumeric;
+  bool fixedRead = false;
+  bool rtlRead = false;
   double fixedCode = 0;
   double rtlCode = 0;
-  const bool fixedRead = scale.Read(fixedPoint, fixedCode);
-  const bool rtlRead = scale.Read(rtl, rtlCode);
-  if (fixedRead) {
-    column.otherFixedPoint.Take(fixedCode);
+};
+
+COtherPair ReadOther(std::string_view fixedPoint, std::string_view rtl, const CPlotScale& scale) {
+  const CValueToken fixedToken = ReadValueToken(fixedPoint);
+  const CValueToken rtlToken = ReadValueToken(rtl);
+  COtherPair pair;
+  pair.valueClass = ClassifyPair(fixedToken, rtlToken, scale).valueClass;
+  pair.fixedRead = fixedToken.IsNumber();
+  pair.rtlRead = rtlToken.IsNumber();
+  pair.fixedCode = pair.fixedRead ? scale.Code(fixedToken.pattern) : 0;
+  pair.rtlCode = pair.rtlRead ? scale.Code(rtlToken.pattern) : 0;
+  return pair;
+}
+
+void TakeOtherInto(CPlotColumn& column, const COtherPair& pair) {
+  if (pair.fixedRead) {
+    column.otherFixedPoint.Take(pair.fixedCode);
   }
-  if (rtlRead) {
-    column.otherRtl.Take(rtlCode);
+  if (pair.rtlRead) {
+    column.otherRtl.Take(pair.rtlCode);
   }
-  if (fixedRead && rtlRead) {
-    column.otherError.Take(rtlCode - fixedCode);
+  if (pair.fixedRead && pair.rtlRead) {
+    column.otherError.Take(pair.rtlCode - pair.fixedCode);
   } else {
     ++column.unreadable;
   }
   ++column.disagreeing;
-  ++column.classes[static_cast<std::size_t>(valueClass)];
-  column.unknown += valueClass == EValueClass::kUnknown ? 1 : 0;
+  ++column.classes[static_cast<std::size_t>(pair.valueClass)];
+  column.unknown += pair.valueClass == EValueClass::kUnknown ? 1 : 0;
 }
 
 }  // namespace
@@ -245,11 +267,10 @@ void TakeOtherInto(CPlotColumn& column, const CPlotScale& scale, std::string_vie
 void CPlotCollector::TakeOther(std::uint64_t pair, std::string_view fixedPoint,
                                std::string_view rtl) {
   // Equal texts come here only when they are no numbers (unknown or unreadable).
-  const EValueClass valueClass = ClassifyPair(fixedPoint, rtl, data_->scale).valueClass;
-  TakeOtherInto(*column_, data_->scale, fixedPoint, rtl, valueClass);
-  if (pair <= kPlotChannels) {
-    TakeOtherInto(data_->channels.At(pair - 1, columnIndex_), data_->scale, fixedPoint, rtl,
-                  valueClass);
+  const COtherPair other = ReadOther(fixedPoint, rtl, data_->scale);
+  TakeOtherInto(*column_, other);
+  if (pair <= kTrackedChannels) {
+    TakeOtherInto(data_->channels.At(pair - 1, columnIndex_), other);
   }
   if (!data_->hasDisagreement) {
     data_->hasDisagreement = true;

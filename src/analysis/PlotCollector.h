@@ -17,7 +17,7 @@
 struct CPlotData {
   CPlotScale scale;
   CPlotColumns columns;      // all positions together (the index strip)
-  CChannelColumns channels;  // the first kPlotChannels positions one by one
+  CChannelColumns channels;  // the first kTrackedChannels positions one by one
   // The first disagreeing pair, when there is one.
   bool hasDisagreement = false;
   std::uint64_t firstDisagreementRecord = 0;
@@ -58,16 +58,17 @@ class CPlotCollector final : public CPairObserver {
     data_->channels.At(channel, columnIndex_).agreed.Take(code);
     column_->agreed.Take(code);
   }
-  // The tracked channels of a record: codes of agreeing pairs taken, bit n
-  // of the result set for each pair n that is not.
-  std::uint32_t TakeTrackedChannels(const CRecordPairs& pairs, std::size_t tracked);
+  // The tracked positions first to end (at most 32) of a record: codes of
+  // agreeing pairs taken, bit n - first of the result set for each pair n
+  // that is not.
+  std::uint32_t TakeTrackedChannels(const CRecordPairs& pairs, std::size_t first, std::size_t end);
   // Takes the extremes four_ and groups_ hold into the columns they belong
   // to, and the values of the run of records into their channels.
   void FoldFourValues() const;
   // Adds the records of the run to the value counts of their channels.
   void FlushRun() const;
 
-  std::unique_ptr<CPlotData> data_;  // about 1.5 MB of columns: kept off the stack
+  std::unique_ptr<CPlotData> data_;  // some 150 KB of file columns: kept off the stack
   CPlotColumn* column_ = nullptr;
   std::size_t columnIndex_ = 0;
   // Consecutive records of one column with the same number of tracked
@@ -83,5 +84,5 @@ class CPlotCollector final : public CPairObserver {
   // the data is looked at): no per-record folding of the four lanes.
   mutable CFourValueReader four_;
   // The same per group of four tracked channels, a lane per channel.
-  mutable std::array<CFourValueReader, kPlotChannels / 4> groups_;
+  mutable std::array<CFourValueReader, kTrackedChannels / 4> groups_;
 };

@@ -65,39 +65,64 @@ EValueClass CPlotColumn::DominantClass() const {
   return kAllValueClasses[dominant];
 }
 
-void CChannelColumns::MergePairwise(std::size_t usedBefore) {
+void CChannelColumns::Grow(std::size_t pairs) {
+  positions_ = pairs;
+  const std::size_t channels = std::min(pairs, kTrackedChannels);
+  if (channels > channels_) {
+    // New columns are empty; those of the channels seen are kept.
+    if (columns_.size() < channels * kChannelColumns) {
+      columns_.resize(channels * kChannelColumns);
+    }
+    channels_ = channels;
+  }
+}
+
+void CChannelColumns::MergePairwise() {
+  const std::size_t half = (used_ + 1) / 2;
   for (std::size_t channel = 0; channel < channels_; ++channel) {
-    auto& columns = columns_[channel];
-    const std::size_t half = (usedBefore + 1) / 2;
+    CPlotColumn* columns = &columns_[channel * kChannelColumns];
     for (std::size_t n = 0; n < half; ++n) {
       CPlotColumn merged = columns[2 * n];
-      if (2 * n + 1 < usedBefore) {
+      if (2 * n + 1 < used_) {
         merged.MergeValues(columns[2 * n + 1]);
       }
       columns[n] = merged;
     }
-    for (std::size_t n = half; n < usedBefore; ++n) {
+    for (std::size_t n = half; n < used_; ++n) {
       columns[n] = CPlotColumn{};
     }
   }
+  used_ = half;
 }
 
-void CChannelColumns::Reset(std::size_t used) {
+void CChannelColumns::Follow(std::size_t before, std::size_t after) {
+  if (after < before || (shift_ == 0 && after > kChannelColumns)) {
+    // The file's columns were merged, or outgrew the channels' columns.
+    MergePairwise();
+    shift_ = 1;
+  }
+  used_ = after == 0 ? 0 : ((after - 1) >> shift_) + 1;
+}
+
+void CChannelColumns::Reset() {
   for (std::size_t channel = 0; channel < channels_; ++channel) {
-    for (std::size_t n = 0; n < used && n < kChannelColumns; ++n) {
-      columns_[channel][n] = CPlotColumn{};
+    for (std::size_t n = 0; n < used_; ++n) {
+      columns_[channel * kChannelColumns + n] = CPlotColumn{};
     }
   }
   channels_ = 0;
   positions_ = 0;
+  used_ = 0;
+  shift_ = 0;
 }
 
 std::vector<CPlotColumn> CChannelColumns::Of(std::size_t channel, const CPlotColumns& file) const {
   std::vector<CPlotColumn> out;
-  for (std::size_t n = 0; 2 * n < file.Count(); ++n) {
-    CPlotColumn column = columns_[channel][n];
-    const CPlotColumn& first = file[2 * n];
-    const CPlotColumn& last = file[std::min(2 * n + 1, file.Count() - 1)];
+  const std::size_t step = std::size_t{1} << shift_;
+  for (std::size_t n = 0; step * n < file.Count(); ++n) {
+    CPlotColumn column = columns_[channel * kChannelColumns + n];
+    const CPlotColumn& first = file[step * n];
+    const CPlotColumn& last = file[std::min(step * n + step - 1, file.Count() - 1)];
     column.firstRecord = first.firstRecord;
     column.lastRecord = last.lastRecord;
     column.records = last.lastRecord + 1 - first.firstRecord;

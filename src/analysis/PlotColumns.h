@@ -123,9 +123,14 @@ class CPlotColumns {
   std::uint64_t roomInColumn_ = 0;  // records the last column can still take
 };
 
-// The first output positions (value pairs: channels) followed one by one.
+// The output positions (value pairs: channels) followed one by one: as
+// many as the diagnosis counts one by one; the plot page draws at most
+// kPlotChannels of them.
+inline constexpr std::size_t kTrackedChannels = 256;
 inline constexpr std::size_t kPlotChannels = 16;
-// Columns per channel: channel column c covers the file's columns 2c and
+// Columns per channel. A channel column holds one file column while the
+// file has no more columns than this (one record each for a short file: the
+// true trace), then two: channel column c covers the file's columns 2c and
 // 2c + 1, so the channels' columns merge when the file's do.
 inline constexpr std::size_t kChannelColumns = kMaxPlotColumns / 2;
 
@@ -133,29 +138,38 @@ class CChannelColumns {
  public:
   // The column of a channel (from 0) that a file column (from 0) falls in.
   CPlotColumn& At(std::size_t channel, std::size_t fileColumn) {
-    return columns_[channel][fileColumn / 2];
+    return columns_[channel * kChannelColumns + (fileColumn >> shift_)];
   }
-  // The file's columns were merged pairwise; usedBefore: how many of the
-  // channel columns were in use before.
-  void MergePairwise(std::size_t usedBefore);
+  // Keeps the channels' columns in step with the file's after a record
+  // opened a column: before and after, the file's column counts.
+  void Follow(std::size_t before, std::size_t after);
   // Forgets everything, touching only the columns in use.
-  void Reset(std::size_t used);
-  // The channels seen so far (at most kPlotChannels).
+  void Reset();
+  // The channels seen so far (at most kTrackedChannels).
   std::size_t Channels() const { return channels_; }
   void See(std::size_t pairs) {
     if (pairs > positions_) {
-      positions_ = pairs;
-      channels_ = pairs < kPlotChannels ? pairs : kPlotChannels;
+      Grow(pairs);
     }
   }
   // The most value pairs a record held (all positions, tracked or not).
   std::uint64_t Positions() const { return positions_; }
+  // File columns per channel column: 1 or 2.
+  std::uint64_t FileColumnsPerColumn() const { return std::uint64_t{1} << shift_; }
   // A channel's columns in use, with their records filled in from the
   // file's columns.
   std::vector<CPlotColumn> Of(std::size_t channel, const CPlotColumns& file) const;
 
  private:
-  std::array<std::array<CPlotColumn, kChannelColumns>, kPlotChannels> columns_{};
+  void Grow(std::size_t pairs);
+  // Merges each channel's columns in use pairwise.
+  void MergePairwise();
+
+  // kChannelColumns per channel seen, channel after channel: storage grows
+  // with the channels a file has, and is kept from file to file.
+  std::vector<CPlotColumn> columns_;
   std::size_t channels_ = 0;
   std::uint64_t positions_ = 0;
+  std::size_t used_ = 0;  // the columns in use per channel
+  int shift_ = 0;         // a file column's channel column is fileColumn >> shift_
 };

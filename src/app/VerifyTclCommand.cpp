@@ -1,9 +1,12 @@
 #include "app/VerifyTclCommand.h"
 
+#include <cmath>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "analysis/Diagnosis.h"
 #include "app/VerifyOptions.h"
 #include "app/VerifyRunner.h"
 #include "host/AppMgr.h"
@@ -26,6 +29,43 @@ void Put(Tcl_Obj* dict, const char* key, Tcl_Obj* value) {
   Tcl_DictObjPut(nullptr, dict, Tcl_NewStringObj(key, -1), value);
 }
 
+// An error in LSBs: a whole number as such; "" when there is none.
+Tcl_Obj* Lsb(const std::optional<double>& lsb) {
+  if (!lsb) {
+    return Tcl_NewObj();
+  }
+  if (std::nearbyint(*lsb) == *lsb && std::fabs(*lsb) < 9007199254740992.0) {
+    return Tcl_NewWideIntObj(static_cast<Tcl_WideInt>(*lsb));
+  }
+  return Tcl_NewDoubleObj(*lsb);
+}
+
+Tcl_Obj* CountList(const std::vector<std::uint64_t>& counts) {
+  Tcl_Obj* list = Tcl_NewListObj(0, nullptr);
+  for (const std::uint64_t count : counts) {
+    Tcl_ListObjAppendElement(nullptr, list, Count(count));
+  }
+  return list;
+}
+
+// The eight class counts under their JSON names.
+void PutClassCounts(Tcl_Obj* dict, const CClassCounts& classes) {
+  for (const EValueClass c : kAllValueClasses) {
+    const std::string_view name = ValueClassName(c);
+    Tcl_DictObjPut(nullptr, dict, Tcl_NewStringObj(name.data(), static_cast<int>(name.size())),
+                   Count(classes[c]));
+  }
+}
+
+Tcl_Obj* DiagnosisDict(const CFileDiagnosis& diagnosis) {
+  Tcl_Obj* dict = Tcl_NewDictObj();
+  PutClassCounts(dict, diagnosis.classes);
+  Put(dict, "maxErrorLsb", Lsb(diagnosis.classes.maxErrorLsb));
+  Put(dict, "unknownBits", CountList(diagnosis.unknownBits));
+  Put(dict, "errorBits", CountList(diagnosis.errorBits));
+  return dict;
+}
+
 Tcl_Obj* DisagreementDict(const CDisagreement& d) {
   Tcl_Obj* dict = Tcl_NewDictObj();
   Put(dict, "line", Count(d.line));
@@ -34,6 +74,11 @@ Tcl_Obj* DisagreementDict(const CDisagreement& d) {
   Put(dict, "pair", Count(d.pair));
   Put(dict, "fixedPoint", Text(d.fixedPoint));
   Put(dict, "rtl", Text(d.rtl));
+  if (d.valueClass) {
+    const std::string_view name = ValueClassName(*d.valueClass);
+    Put(dict, "class", Tcl_NewStringObj(name.data(), static_cast<int>(name.size())));
+    Put(dict, "errorLsb", Lsb(d.errorLsb));
+  }
   return dict;
 }
 
@@ -54,6 +99,14 @@ Tcl_Obj* FileDict(const CFileResult& file) {
     Tcl_ListObjAppendElement(nullptr, first, DisagreementDict(d));
   }
   Put(dict, "firstDisagreements", first);
+  if (file.diagnosis) {
+    Put(dict, "diagnosis", DiagnosisDict(*file.diagnosis));
+  }
+  Tcl_Obj* warnings = Tcl_NewListObj(0, nullptr);
+  for (const std::string& warning : file.warnings) {
+    Tcl_ListObjAppendElement(nullptr, warnings, Text(warning));
+  }
+  Put(dict, "warnings", warnings);
   Put(dict, "seconds", Tcl_NewDoubleObj(file.seconds));
   if (file.status == EFileStatus::kError) {
     Put(dict, "error", Text(file.error));
@@ -73,6 +126,7 @@ Tcl_Obj* SummaryDict(const CRunSummary& summary, const CVerifyOptions& options) 
   Put(totals, "failed", Count(t.failed));
   Put(totals, "empty", Count(t.empty));
   Put(totals, "errors", Count(t.errors));
+  PutClassCounts(totals, t.classes);
   Tcl_Obj* figures = Tcl_NewDictObj();
   Put(figures, "latency", Tcl_NewIntObj(f.latency));
   Put(figures, "maxClocks", Tcl_NewIntObj(f.maxClocks));

@@ -1,6 +1,7 @@
 #include "summary/IndexPage.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "summary/MarkupEscape.h"
@@ -21,13 +22,14 @@ table{border-collapse:collapse;width:100%;font-size:0.92em}
 th,td{border-bottom:1px solid #d0d7de;padding:6px 8px;text-align:left;vertical-align:top}
 th{background:#f6f8fa;position:sticky;top:0}
 td.n{text-align:right;font-variant-numeric:tabular-nums}
-td.v{overflow-wrap:anywhere;max-width:28em}
-td.name{overflow-wrap:normal;word-break:normal;max-width:28em}
-td.d{min-width:12em;max-width:20em}
+td.v{overflow-wrap:anywhere;min-width:8em}
+td.name{overflow-wrap:normal;word-break:normal;min-width:10em}
+td.name span{white-space:nowrap}
+td.d{min-width:10em}
 td.d span{display:block;white-space:nowrap}
 td.d .w{white-space:normal;overflow-wrap:anywhere;color:#9a6700;font-size:0.92em}
-td.p{min-width:300px}
-td.p svg{display:block;width:300px;max-width:100%;height:auto}
+td.p{width:20%;min-width:120px}
+td.p svg{display:block;width:100%;max-width:300px;height:auto}
 .s{display:inline-block;min-width:3.5em;text-align:center;padding:2px 6px;border-radius:3px;font-weight:bold;color:#fff}
 .s.pass{background:#1a7f37}.s.fail{background:#cf222e}.s.empty{background:#9a6700}.s.error{background:#8250df}
 tr.bad td{background:#fff5f5}
@@ -40,7 +42,7 @@ code{font-family:ui-monospace,Menlo,Consolas,monospace;overflow-wrap:anywhere}
  td{border:none;padding:3px 8px;max-width:none}
  td.n{text-align:left}
  td:empty{display:none}
- td.p{min-width:0}
+ td.p{min-width:0;width:auto}
  td.d,td.name{max-width:none}
  td[data-label]::before{content:attr(data-label) ": ";font-weight:bold;color:#57606a}
 }
@@ -99,13 +101,30 @@ std::string PlotStripHtml(const CFileResult& file) {
   return html;
 }
 
-// A vector name that may break only after its underscores.
+// Whether a browser may break a line inside text: at a space, a hyphen or
+// other punctuation; never between letters, digits, '_' and '.'.
+bool MayBreakInside(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x80 && !std::isalnum(byte) && c != '_' && c != '.';
+  });
+}
+
+// A vector name that may break only after its underscores: a piece that a
+// browser could break elsewhere is kept on one line.
 void AppendBreakableName(std::string& out, std::string_view name) {
   std::size_t from = 0;
   while (from < name.size()) {
     const std::size_t underscore = name.find('_', from);
     const std::size_t end = underscore == std::string_view::npos ? name.size() : underscore + 1;
-    Text(out, name.substr(from, end - from));
+    const std::string_view piece = name.substr(from, end - from);
+    if (MayBreakInside(piece)) {
+      out += "<span>";
+      Text(out, piece);
+      out += "</span>";
+    } else {
+      Text(out, piece);
+    }
     if (underscore != std::string_view::npos && end < name.size()) {
       out += "<wbr>";
     }

@@ -388,6 +388,47 @@ void AppendLink(std::string& out, std::string_view target, std::string_view text
   out += "</a>";
 }
 
+// The channels a page draws, in pair order (from 0): all of them up to
+// kPlotChannels, else the kPlotChannels with the most disagreements, the
+// lower pair first on a tie.
+std::vector<std::size_t> DrawnChannels(const std::vector<std::uint64_t>& disagreeing) {
+  std::vector<std::size_t> order(disagreeing.size());
+  for (std::size_t c = 0; c < order.size(); ++c) {
+    order[c] = c;
+  }
+  if (order.size() > kPlotChannels) {
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return disagreeing[a] > disagreeing[b]; });
+    order.resize(kPlotChannels);
+    std::sort(order.begin(), order.end());
+  }
+  return order;
+}
+
+// Which value pairs are drawn when not all are.
+std::string LeftOutNote(const CPlotData& data, const std::vector<std::size_t>& drawn) {
+  const std::uint64_t positions = data.channels.Positions();
+  if (positions <= kPlotChannels) {
+    return {};
+  }
+  std::string pairs;
+  for (const std::size_t c : drawn) {
+    pairs += pairs.empty() ? "" : ", ";
+    pairs += std::to_string(c + 1);
+  }
+  std::string out = "<p>" + FormatCount(positions) + " value pairs per record; " +
+                    std::to_string(drawn.size()) + " drawn, " +
+                    FormatCount(positions - drawn.size()) + " left out: the " +
+                    std::to_string(kPlotChannels) + " with the most disagreements (the lower " +
+                    "pair first on a tie) are drawn, in pair order: " + pairs + ".";
+  if (positions > data.channels.Channels()) {
+    out += " Pairs past " + FormatCount(data.channels.Channels()) +
+           " are not followed one by one and never drawn.";
+  }
+  out += " The counts of every pair are in the run's JSON (\"channels\").</p>";
+  return out;
+}
+
 std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
                              const CPlotPageInfo& info) {
   const CPlotColumns& columns = data.columns;
@@ -435,13 +476,6 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
         "-bit words, so a negative value shows "
         "below zero here and as a large positive number in the report.</p>";
   }
-  const std::uint64_t positions = data.channels.Positions();
-  if (positions > kPlotChannels) {
-    out += "<p>" + FormatCount(positions) + " values per record: value pairs 1 to " +
-           std::to_string(kPlotChannels) +
-           " are drawn, one plot each; the counts of every pair "
-           "are in the run's JSON (\"channels\").</p>";
-  }
   return out;
 }
 
@@ -474,7 +508,17 @@ std::string PlotPageHtml(const CPlotData& data, const CPlotPageInfo& info) {
 
 void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::string& out) {
   const CTotals totals = TotalsOf(data.columns);
-  const std::size_t channels = data.channels.Channels();
+  // Each channel's columns, and the channels drawn.
+  std::vector<std::vector<CPlotColumn>> channelColumns(data.channels.Channels());
+  std::vector<std::uint64_t> disagreeing(channelColumns.size());
+  for (std::size_t c = 0; c < channelColumns.size(); ++c) {
+    channelColumns[c] = data.channels.Of(c, data.columns);
+    for (const CPlotColumn& column : channelColumns[c]) {
+      disagreeing[c] += column.disagreeing;
+    }
+  }
+  const std::vector<std::size_t> drawn = DrawnChannels(disagreeing);
+  const std::size_t channels = drawn.size();
   const std::size_t limit = channels > kFewChannels ? kMaxPlotPageBytesMany : kMaxPlotPageBytes;
   out.reserve(limit);
   out =
@@ -497,6 +541,7 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
   }
   out += "</p>\n";
   out += SummaryParagraph(data, totals, info);
+  out += LeftOutNote(data, drawn);
   out += "\n";
   if (data.columns.Count() == 0 || channels == 0) {
     out += data.columns.Count() == 0 ? "<p>No output record: nothing to plot.</p>\n"
@@ -509,13 +554,15 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
   std::vector<std::vector<CPlotColumn>> columns(channels);
   std::vector<CTotals> channelTotals(channels);
   std::vector<CFigureInput> figures;
-  for (std::size_t c = 0; c < channels; ++c) {
-    std::uint64_t perColumn = data.columns.RecordsPerColumn() * 2;
-    columns[c] =
-        DrawnColumns(data.channels.Of(c, data.columns),
+  for (std::size_t k = 0; k < channels; ++k) {
+    const std::size_t c = drawn[k];
+    std::uint64_t perColumn =
+        data.columns.RecordsPerColumn() * data.channels.FileColumnsPerColumn();
+    columns[k] =
+        DrawnColumns(std::move(channelColumns[c]),
                      channels > kFewChannels ? kDrawnColumnsMany : kDrawnColumnsFew, perColumn);
-    channelTotals[c] = TotalsOf(columns[c]);
-    CFigureInput figure{data.scale, columns[c], perColumn, "value pair " + std::to_string(c + 1),
+    channelTotals[k] = TotalsOf(columns[k]);
+    CFigureInput figure{data.scale, columns[k], perColumn, "value pair " + std::to_string(c + 1),
                         std::nullopt};
     if (data.hasDisagreement && data.firstDisagreementPair == c + 1) {
       figure.firstDisagreementRecord = data.firstDisagreementRecord;

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "analysis/PlotCollector.h"
@@ -58,9 +62,7 @@ std::unique_ptr<CPlotData> WorstCase(std::uint64_t records, std::size_t channels
   for (std::uint64_t n = 0; n < records; ++n) {
     const std::size_t before = data->columns.Count();
     CPlotColumn& column = data->columns.BeginRecord(firstRecord + n);
-    if (data->columns.Count() < before) {
-      data->channels.MergePairwise((before + 1) / 2);
-    }
+    data->channels.Follow(before, data->columns.Count());
     Spoil(column, n);
     for (std::size_t c = 0; c < channels; ++c) {
       Spoil(data->channels.At(c, data->columns.Count() - 1), n + c);
@@ -185,6 +187,137 @@ TEST(PlotPage, ShowsWhatTheDataHolds) {
   EXPECT_EQ(page.find("<script"), std::string::npos) << "no script is needed";
   for (const char* external : {"src=", "url(", "@import", "http://www.w3.org/1999/xhtml"}) {
     EXPECT_EQ(page.find(external), std::string::npos) << external;
+  }
+}
+
+// Records of `pairs` value pairs, fixed point and RTL the record's index;
+// pair p (from 1) disagrees by 1 LSB in the first disagreements(p) records.
+std::unique_ptr<CPlotData> Channels(
+    std::uint64_t records, std::size_t pairs,
+    const std::function<std::uint64_t(std::size_t)>& disagreements) {
+  CPlotCollector collector;
+  collector.Start(CPlotScale(16, 0, true));
+  std::vector<std::string> texts(2 * pairs);
+  std::vector<std::string_view> values(2 * pairs);
+  std::vector<unsigned char> agrees(pairs);
+  char text[16];
+  for (std::uint64_t n = 0; n < records; ++n) {
+    CRecordPairs record;
+    record.line = record.record = n + 2;
+    record.clocks = 4;
+    for (std::size_t p = 0; p < pairs; ++p) {
+      const bool differs = n < disagreements(p + 1);
+      std::snprintf(text, sizeof text, "0x%04x", static_cast<unsigned>(n & 0x7fff));
+      texts[2 * p] = text;
+      std::snprintf(text, sizeof text, "0x%04x", static_cast<unsigned>((n + differs) & 0x7fff));
+      texts[2 * p + 1] = text;
+      values[2 * p] = texts[2 * p];
+      values[2 * p + 1] = texts[2 * p + 1];
+      agrees[p] = differs ? 0 : 1;
+      record.disagreeing += differs ? 1 : 0;
+    }
+    record.values = values;
+    record.agrees = agrees;
+    collector.Record(record);
+  }
+  return std::make_unique<CPlotData>(collector.Data());
+}
+
+// The figures' titles, "value pair N", in page order.
+std::vector<std::string> FigureTitles(const std::string& page) {
+  std::vector<std::string> titles;
+  const std::string mark = "font-weight=\"bold\">";
+  for (std::size_t at = page.find(mark); at != std::string::npos; at = page.find(mark, at + 1)) {
+    const std::size_t start = at + mark.size();
+    titles.push_back(page.substr(start, page.find('<', start) - start));
+  }
+  return titles;
+}
+
+TEST(PlotPage, PastSixteenChannelsTheMostDisagreeingAreDrawnInPairOrder) {
+  // 20 pairs: pair p disagrees in (p * 7) % 11 records; pairs 5 and 16 tie
+  // at the cut (2 each), and 16 is left out with 8, 19 (1) and 11 (0).
+  const auto many = Channels(300, 20, [](std::size_t p) { return (p * 7) % 11; });
+  const std::string page = PlotPageHtml(*many, {"v", "t.txt", "", ""});
+  std::vector<std::string> expected;
+  std::vector<std::pair<std::uint64_t, std::size_t>> ranked;
+  for (std::size_t p = 1; p <= 20; ++p) {
+    ranked.push_back({(p * 7) % 11, p});
+  }
+  std::stable_sort(ranked.begin(), ranked.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<std::size_t> drawn;
+  for (std::size_t k = 0; k < 16; ++k) {
+    drawn.push_back(ranked[k].second);
+  }
+  std::sort(drawn.begin(), drawn.end());
+  ASSERT_EQ(drawn,
+            (std::vector<std::size_t>{1, 2, 3, 4, 5, 6, 7, 9, 10, 12, 13, 14, 15, 17, 18, 20}));
+  std::string list;
+  for (const std::size_t p : drawn) {
+    expected.push_back("value pair " + std::to_string(p));
+    list += (list.empty() ? "" : ", ") + std::to_string(p);
+  }
+  EXPECT_EQ(FigureTitles(page), expected);
+  EXPECT_NE(page.find("20 value pairs per record; 16 drawn, 4 left out: the 16 with the most "
+                      "disagreements (the lower pair first on a tie) are drawn, in pair order: " +
+                      list + "."),
+            std::string::npos)
+      << page.substr(0, 3000);
+  // Every pair of a tie at the cut: 18 pairs of one count, the first 16 drawn.
+  const auto tied = Channels(50, 18, [](std::size_t) { return 3; });
+  const std::vector<std::string> tiedTitles = FigureTitles(PlotPageHtml(*tied, {"v", "t", "", ""}));
+  ASSERT_EQ(tiedTitles.size(), 16u);
+  EXPECT_EQ(tiedTitles.front(), "value pair 1");
+  EXPECT_EQ(tiedTitles.back(), "value pair 16");
+  // Sixteen or fewer: all drawn, no note.
+  const std::string sixteen = PlotPageHtml(
+      *Channels(50, 16, [](std::size_t p) { return p == 16 ? 5 : 0; }), {"v", "t", "", ""});
+  EXPECT_EQ(FigureTitles(sixteen).size(), 16u);
+  EXPECT_EQ(sixteen.find("left out"), std::string::npos);
+}
+
+TEST(PlotPage, ShortFilesShowOneRecordPerColumn) {
+  // Up to 500 records a channel's column holds one record: the true trace.
+  for (const std::uint64_t records : {1u, 100u, 200u, 500u}) {
+    const auto data = Channels(records, 2, [](std::size_t p) { return p == 2 ? 3 : 0; });
+    for (std::size_t c = 0; c < 2; ++c) {
+      const std::vector<CPlotColumn> columns = data->channels.Of(c, data->columns);
+      ASSERT_EQ(columns.size(), records) << records << " records";
+      for (std::size_t n = 0; n < columns.size(); ++n) {
+        ASSERT_EQ(columns[n].records, 1u);
+        ASSERT_EQ(columns[n].firstRecord, n + 2);
+        ASSERT_EQ(columns[n].values, 1u);
+        ASSERT_EQ(columns[n].FixedPoint().min, static_cast<double>(n));
+        ASSERT_EQ(columns[n].FixedPoint().max, static_cast<double>(n));
+      }
+    }
+    const std::string page = PlotPageHtml(*data, {"v", "t", "", ""});
+    if (records <= 200) {
+      // Drawn as they are: no band.
+      EXPECT_EQ(page.find("min to max per column"), std::string::npos) << records;
+      EXPECT_EQ(HoverColumns(page), records) << "the first figure's columns";
+    } else {
+      EXPECT_NE(page.find("min to max per column"), std::string::npos) << records;
+    }
+  }
+  // Past 500 records, two file columns per channel column; every record in
+  // exactly one column, its values counted once.
+  for (const std::uint64_t records : {501u, 1000u, 1001u, 70'000u}) {
+    const auto data = Channels(records, 3, [](std::size_t) { return 0; });
+    const std::vector<CPlotColumn> columns = data->channels.Of(1, data->columns);
+    ASSERT_LE(columns.size(), kChannelColumns);
+    std::uint64_t next = 2;
+    std::uint64_t values = 0;
+    for (const CPlotColumn& column : columns) {
+      ASSERT_EQ(column.firstRecord, next) << records;
+      ASSERT_EQ(column.FixedPoint().min, static_cast<double>((column.firstRecord - 2) & 0x7fff));
+      next = column.lastRecord + 1;
+      values += column.values;
+    }
+    EXPECT_EQ(next, records + 2);
+    EXPECT_EQ(values, records);
+    EXPECT_EQ(data->channels.FileColumnsPerColumn(), 2u);
   }
 }
 

@@ -344,4 +344,10 @@ TEST(SummaryDiagnosis, JUnitLeadsWithTheDominantClassAndIndexShowsTheClasses) {
   EXPECT_NE(SummaryToIndexPage(named, false)
                 .find(">kv_<wbr>timing_<wbr>Korvel_<wbr>TestVector_<wbr>12</a>"),
             std::string::npos);
+  // A hyphen or a space would let the browser break there: such a piece is
+  // kept on one line.
+  named.files[0].timingFile = "sim/kv_timing_fir-2 taps_x.txt";
+  EXPECT_NE(SummaryToIndexPage(named, false)
+                .find(">kv_<wbr>timing_<wbr><span>fir-2 taps_</span><wbr>x</a>"),
+            std::string::npos);
 }
