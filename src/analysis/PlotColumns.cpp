@@ -119,6 +119,7 @@ void CChannelColumns::Reset() {
 std::vector<CPlotColumn> CChannelColumns::Of(std::size_t channel, const CPlotColumns& file) const {
   std::vector<CPlotColumn> out;
   const std::size_t step = std::size_t{1} << shift_;
+  out.reserve((file.Count() + step - 1) / step);
   for (std::size_t n = 0; step * n < file.Count(); ++n) {
     CPlotColumn column = columns_[channel * kChannelColumns + n];
     const CPlotColumn& first = file[step * n];
