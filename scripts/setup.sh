@@ -22,7 +22,7 @@ set -euo pipefail
 reportapp_packages=(cmake g++ make tcl tcl-dev nlohmann-json3-dev libgtest-dev libgmock-dev
   libbenchmark-dev libxml2-dev tcl-thread parallel chromium clang libsystemc-dev iverilog verilator
   ghdl python3 gtkwave xvfb libxml2-utils cmark-gfm python3-yaml python3-pytest slurm-wlm munge
-  pybind11-dev python3-dev python3-numpy)
+  pybind11-dev python3-dev python3-numpy imagemagick)
 
 # Announces a stage, so that a long silent step is not taken for a hang.
 reportapp_stage() {

@@ -2,6 +2,7 @@
 # The FIR example from model to report on real simulators:
 #
 #   examples/fir/run.sh [icarus|verilator|ghdl|all|verilator-cpp] [--fault ties|wrap|noreset] [--out DIR]
+#                       [--vcd]
 #
 # 1. model.tcl (run by the reportapp shell) quantizes the test vectors and the
 #    filter's expected outputs with ::ReportApp::quantizer;
@@ -18,6 +19,8 @@
 # reset; Verilator then starts its registers with random values,
 # +verilator+rand+reset+2, since two-state simulation would read them as 0).
 # Builds are kept in OUT/build and reused while the sources are unchanged.
+# --vcd: reportapp verify writes a waveform beside each report
+# (OUT/<simulator>-<fault>/Reports/<report base name>.vcd).
 #
 # Environment: REPORTAPP (the reportapp shell, default build/reportapp).
 # Exit status: 0 every simulator passed, 1 some file disagrees, 2 an error,
@@ -30,6 +33,7 @@ reportapp=${REPORTAPP:-$root/build/reportapp}
 out=$here/work
 simulators=()
 fault=none
+verify_options=()
 
 usage() {
   sed -n '2,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d; s/^# \{0,1\}//'
@@ -49,6 +53,7 @@ while [ $# -gt 0 ]; do
       out=$2
       shift
       ;;
+    --vcd) verify_options+=(--vcd) ;;
     --help | -h) usage; exit 0 ;;
     *) echo "run.sh: unknown argument \"$1\" (see --help)" >&2; exit 2 ;;
   esac
@@ -211,7 +216,7 @@ for sim in "${simulators[@]}"; do
     continue
   fi
   verdict=0
-  "$reportapp" verify --quiet --project "$project" --json "$project/results.json" \
+  "$reportapp" verify --quiet ${verify_options[@]+"${verify_options[@]}"} --project "$project" --json "$project/results.json" \
     "${timing_files[@]}" >"$project/verify.log" 2>&1 || verdict=$?
   case $verdict in
     0) word=PASS ;;

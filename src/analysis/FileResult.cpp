@@ -145,6 +145,12 @@ void CFileResultObserver::Keep(std::uint64_t pair, std::string_view fixedPoint,
   }
 }
 
+void CPairObserverFanOut::RecordTime(std::string_view time) {
+  for (CPairObserver* observer : observers_) {
+    observer->RecordTime(time);
+  }
+}
+
 void CPairObserverFanOut::BeginRecord(std::uint64_t line, std::uint64_t record,
                                       std::int32_t clocks) {
   for (CPairObserver* observer : observers_) {

@@ -123,6 +123,7 @@ class CPairObserverFanOut : public CPairObserver {
   explicit CPairObserverFanOut(std::vector<CPairObserver*> observers)
       : observers_(std::move(observers)) {}
 
+  void RecordTime(std::string_view time) override;
   void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) override;
   void Pair(std::uint64_t pair, std::string_view fixedPoint, std::string_view rtl,
             bool agrees) override;

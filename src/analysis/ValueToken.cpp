@@ -34,10 +34,12 @@ CValueToken ReadValueToken(std::string_view token) {
     const int digit = HexDigit(c);
     value.pattern <<= 4;
     value.unknownMask <<= 4;
+    value.floatingMask <<= 4;
     if (digit >= 0) {
       value.pattern |= static_cast<std::uint64_t>(digit);
     } else if (IsUnknownDigit(c)) {
       value.unknownMask |= 0xf;
+      value.floatingMask |= (c | 0x20) == 'z' ? 0xf : 0;
       unknown = true;
     }
   }

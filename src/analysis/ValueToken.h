@@ -151,6 +151,9 @@ struct CValueToken {
   // The digits' bits; an unknown digit's bits are 0 here and set in unknownMask.
   std::uint64_t pattern = 0;
   std::uint64_t unknownMask = 0;
+  // The unknown bits of digits written as z or Z (floating, high impedance),
+  // a part of unknownMask.
+  std::uint64_t floatingMask = 0;
   // The bits the token's digits span (4 per digit, leading zeros counted,
   // at most 64): the word of a token read without a quantizer.
   int bits = 0;

@@ -127,6 +127,7 @@ int Run(const CVerifyOptions& options, std::ostream& out, std::ostream& err, boo
   CRunInputs inputs;
   inputs.settings = ReadProjectSettings();
   inputs.settings.gateLevel = options.gateLevel;
+  inputs.settings.waveforms = options.waveforms;
   inputs.settings.realValues = inputs.settings.realValues || options.realValues;
   inputs.settings.firstDisagreements = options.first;
   inputs.jobs = EffectiveJobs(options);
@@ -211,6 +212,9 @@ const char* VerifyUsageText() {
          "  --markdown FILE  a GitHub-flavoured Markdown summary (- for standard output)\n"
          "  --no-index       do not write Reports/index.htm\n"
          "  --no-plots       no plot page per file and no strip in the index\n"
+         "  --vcd            a waveform per file beside its report, Reports/<report>.vcd:\n"
+         "                   per channel the model and RTL values, the error in LSBs\n"
+         "                   and an agree bit at the times of the output records\n"
          "  --compare HOW    text (default): a pair agrees when its two texts are equal;\n"
          "                   number: when both read as the same number of the vector's\n"
          "                   word (case, 0x, leading zeros do not matter; X/Z never agree)\n"

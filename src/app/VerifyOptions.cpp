@@ -158,6 +158,8 @@ CVerifyOptions ParseVerifyOptions(const std::vector<std::string>& words) {
       options.realValues = true;
     } else if (reader.Is("--no-plots")) {
       options.plots = false;
+    } else if (reader.Is("--vcd") || reader.Is("-vcd")) {
+      options.waveforms = true;
     } else {
       return false;
     }

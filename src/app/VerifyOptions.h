@@ -22,6 +22,7 @@ struct CVerifyOptions {
   std::string markdown;                               // --markdown FILE ("-" standard output)
   bool index = true;                                  // not --no-index
   bool plots = true;                                  // not --no-plots
+  bool waveforms = false;                             // --vcd
   bool compareNumbers = false;                        // --compare number (default --compare text)
   bool allowEmpty = false;
   bool quiet = false;

@@ -13,6 +13,7 @@
 
 #include "analysis/Diagnosis.h"
 #include "analysis/ValueClass.h"
+#include "analysis/VcdWriter.h"
 #include "app/Extension.h"
 #include "diagnostics/MessageReport.h"
 #include "host/HostInterp.h"
@@ -234,6 +235,10 @@ CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std
     if (analysis.diagnosis) {
       observers.push_back(&diagnosis);
     }
+    std::optional<CVcdWriter> waveform;
+    if (!companions.vcdPath.empty()) {
+      observers.push_back(&waveform.emplace(companions.timingPath, companions.vcdPath, format));
+    }
     if (plots != nullptr) {
       plots->BeginFile(companions);
       observers.push_back(plots->Observer());
@@ -260,6 +265,11 @@ CFileResult RunOneFile(CVerifyReportRun& run, const std::string& path, const std
       CPlotOutput output = plots->EndFile(companions, run.Settings().realValues);
       result.plotPage = std::move(output.pagePath);
       result.plotStrip = std::move(output.strip);
+    }
+    if (waveform) {
+      waveform->Finish();
+      result.warnings.insert(result.warnings.end(), waveform->Warnings().begin(),
+                             waveform->Warnings().end());
     }
   } catch (const std::bad_alloc&) {
     result = CFileResult{};  // counts of a file read in part are no result

@@ -164,6 +164,7 @@ Tcl_Obj* RunVerify(const CVerifyOptions& options) {
     inputs.settings.projectDirectory = options.project;
   }
   inputs.settings.gateLevel = options.gateLevel;
+  inputs.settings.waveforms = options.waveforms;
   inputs.settings.realValues = inputs.settings.realValues || options.realValues;
   inputs.settings.firstDisagreements = options.first;
   inputs.jobs = options.jobs > 0 ? options.jobs : 1;

@@ -11,6 +11,12 @@ std::string PlotPagePathFor(const std::string& reportPath) {
   return page;
 }
 
+std::string VcdPathFor(const std::string& reportPath) {
+  CFilePath waveform(reportPath);
+  waveform.SetFileName(waveform.BaseName() + ".vcd");
+  return waveform;
+}
+
 void ReadVectorHeader(CFileCompanions& companions) {
   companions.headerRead = true;
   if (companions.vectorPath.empty()) {

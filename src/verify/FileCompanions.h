@@ -31,6 +31,9 @@ struct CFileCompanions {
 // The plot page beside a report: "<dir>/<base>_rtl.htm" gives
 // "<dir>/<base>_rtl_plot.htm".
 std::string PlotPagePathFor(const std::string& reportPath);
+// The waveform beside a report: "<dir>/<base>_rtl.htm" gives
+// "<dir>/<base>_rtl.vcd".
+std::string VcdPathFor(const std::string& reportPath);
 
 // Looks for the vector file and reads its first line into companions. Never
 // throws: a file that cannot be read leaves its reason in vectorError.

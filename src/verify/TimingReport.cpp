@@ -49,6 +49,7 @@ std::string SkipMessage(const std::string& fileName, std::uint64_t line, std::si
 }  // namespace
 
 void CPairObserver::Record(const CRecordPairs& pairs) {
+  RecordTime(pairs.time);
   BeginRecord(pairs.line, pairs.record, pairs.clocks);
   for (std::size_t n = 0; n < pairs.Pairs(); ++n) {
     Pair(n + 1, pairs.FixedPoint(n), pairs.Rtl(n), pairs.agrees[n] != 0);
@@ -240,6 +241,9 @@ void WriteLongRecord(CLineReader& reader, CRowContext& c, bool& startRecord,
   }
   const std::int32_t clockCount = ParseClockCount(clocks);
   c.writer.BeginStreamedRow(time, clocks);
+  if (c.hooks.observer) {
+    c.hooks.observer->RecordTime(time);
+  }
   ReleaseToken(time);
   ReleaseToken(clocks);
   if (c.hooks.observer) {
@@ -322,8 +326,8 @@ void WriteRecord(std::string_view line, std::uint64_t lineNumber,
   c.summary.disagreeing += disagreeing;
   const std::int32_t clocks = ParseClockCount(tokens[kClockToken]);
   if (c.hooks.observer) {
-    c.hooks.observer->Record(
-        {lineNumber, c.summary.records, clocks, values, c.writer.Agreements(), disagreeing});
+    c.hooks.observer->Record({lineNumber, c.summary.records, clocks, values, c.writer.Agreements(),
+                              disagreeing, tokens[kTimeToken]});
   }
   TakeOutputClocks(clocks, c);
 }

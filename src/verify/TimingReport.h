@@ -58,6 +58,8 @@ struct CRecordPairs {
   // Per pair, from 0: nonzero when its two tokens agree.
   std::span<const unsigned char> agrees;
   std::uint64_t disagreeing = 0;  // the pairs that differ
+  // The record's first token, its time as the testbench wrote it.
+  std::string_view time;
 
   std::size_t Pairs() const { return agrees.size(); }
   std::string_view FixedPoint(std::size_t pair) const { return values[2 * pair]; }
@@ -74,10 +76,14 @@ struct CRecordPairs {
 //
 // A record held whole comes in one Record call; a record too long to hold
 // comes pair by pair, as its tokens stream by, through BeginRecord, Pair and
-// EndRecord. Both tell the same.
+// EndRecord. Both tell the same. Either way RecordTime comes first, with
+// the record's time token.
 class CPairObserver {
  public:
   virtual ~CPairObserver() = default;
+  // Before BeginRecord: the record's first token, its time, as written. The
+  // view is valid for this call only.
+  virtual void RecordTime(std::string_view /*time*/) {}
   // Before the pairs of one output record.
   virtual void BeginRecord(std::uint64_t line, std::uint64_t record, std::int32_t clocks) = 0;
   // One pair as compared: the raw tokens (rtl is empty for an unpaired last

@@ -73,6 +73,9 @@ CFileCompanions CVerifyReportRun::CompanionsFor(const std::string& timingPath,
   companions.timingPath = timingPath;
   companions.reportPath = ReportPathFor(timingPath);
   companions.plotPagePath = PlotPagePathFor(companions.reportPath);
+  if (settings_.waveforms) {
+    companions.vcdPath = VcdPathFor(companions.reportPath);
+  }
   if (VectorSuffix(timingPath)) {
     companions.vectorPath = VectorPathFor(timingPath);
   }

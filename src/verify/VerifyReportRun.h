@@ -21,6 +21,7 @@ struct CVerifySettings {
   bool isCpp = false;                   // vector files in FixedPointC, else FixedPointM
   bool realValues = false;              // show values as reals through the vector's quantizer
   bool gateLevel = false;               // report names end in "_impl", else "_rtl"
+  bool waveforms = false;               // a waveform file beside each report (vcdPath)
   std::size_t firstDisagreements = 10;  // disagreements kept per file result
   // Read from the calling interpreter, so that runs in worker threads (each
   // with an interpreter of its own) follow the caller's settings:
@@ -70,8 +71,9 @@ class CVerifyReportRun {
   CVerifyFileResult RunFile(const std::string& timingPath);
 
   // The companion files of a timing file, worked out once: report, plot
-  // page and test-vector paths. readHeader: the vector file's first line is
-  // read too (real values read it anyway, in RunFile, when it was not).
+  // page, waveform (with waveforms set) and test-vector paths. readHeader:
+  // the vector file's first line is read too (real values read it anyway, in
+  // RunFile, when it was not).
   CFileCompanions CompanionsFor(const std::string& timingPath, bool readHeader) const;
 
   const CVerifySettings& Settings() const { return settings_; }
