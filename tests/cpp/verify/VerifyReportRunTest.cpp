@@ -9,7 +9,10 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "fixedpoint/NumericConversion.h"
 #include "fixedpoint/Quantizer.h"
 #include "support/TestSupport.h"
 #include "verify/RealValueText.h"
@@ -295,6 +298,74 @@ TEST(RealValueFormat, TokensReadThroughTheQuantizer) {
   EXPECT_EQ(signed4("fffffffffffffff8"), "-5.000000000000000e-001");
   CRealValueText unsigned0(0, false);
   EXPECT_EQ(unsigned0("ffff"), "6.553500000000000e+004");
+}
+
+// The one-pass reading of plain tokens against the general path (HexToReal
+// and the unknown-digit rule), over random tokens of every kind and width
+// and fraction lengths inside and outside 0..63.
+TEST(RealValueFormat, PlainTokensReadInOnePassAsTheGeneralPathReadsThem) {
+  const auto reference = [](std::string_view token, int fraction, bool isSigned) {
+    std::string_view digits = token;
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+      digits.remove_prefix(2);
+    }
+    constexpr std::string_view kUnknown = "xXzZuUwW-?";
+    constexpr std::string_view kHex = "0123456789abcdefABCDEF";
+    bool unknown = false;
+    bool other = false;
+    for (const char c : digits) {
+      unknown = unknown || kUnknown.find(c) != std::string_view::npos;
+      other = other || (kUnknown.find(c) == std::string_view::npos &&
+                        kHex.find(c) == std::string_view::npos);
+    }
+    if (unknown && !other) {
+      return std::string(token);
+    }
+    char text[kScientificTextSize];
+    return std::string(FormatScientific(HexToReal(token, fraction, isSigned), text));
+  };
+  std::uint64_t seed = 0x9E3779B97F4A7C15ull;
+  const auto next = [&seed]() {
+    seed ^= seed << 13;
+    seed ^= seed >> 7;
+    seed ^= seed << 17;
+    return seed;
+  };
+  constexpr std::string_view kPrefixes[] = {"0x", "0x", "", "0X", "x"};
+  // Hexadecimal digits first (the plain tokens draw from these alone), then
+  // unknown digits, other bytes and a NUL.
+  static constexpr char kByteList[] = "0123456789abcdefABCDEF0123456789abcdefxXzZ-?g \0";
+  constexpr std::string_view kBytes(kByteList, sizeof kByteList - 1);
+  std::vector<std::string> tokens = {"0x",
+                                     "0",
+                                     "",
+                                     "0x0",
+                                     "0xffffffffffffffff",
+                                     "0x8000000000000000",
+                                     "0x10000000000000000",
+                                     "7fffffffffffffff",
+                                     "0X8000",
+                                     std::string("0x\0"
+                                                 "1",
+                                                 4)};
+  for (int i = 0; i < 100000; ++i) {
+    std::string token(kPrefixes[next() % 5]);
+    const std::size_t length = next() % 19;
+    const bool plain = (next() % 4) != 0;  // mostly hexadecimal digits only
+    for (std::size_t k = 0; k < length; ++k) {
+      token += kBytes[next() % (plain ? 22 : kBytes.size())];
+    }
+    tokens.push_back(token);
+  }
+  for (const std::string& token : tokens) {
+    for (const int fraction : {0, 8, 15, 63, 64, -1}) {
+      for (const bool isSigned : {true, false}) {
+        CRealValueText text(fraction, isSigned);
+        ASSERT_EQ(text(token), reference(token, fraction, isSigned))
+            << "\"" << token << "\" over 2^" << fraction << (isSigned ? " signed" : " unsigned");
+      }
+    }
+  }
 }
 
 // A value the simulator did not know stays as written with real values on,
