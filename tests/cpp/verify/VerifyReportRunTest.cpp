@@ -249,15 +249,24 @@ std::string LibraryScientific(double value) {
   return result;
 }
 
+// A fixed pseudo-random sequence (xorshift64).
+class CXorShift {
+ public:
+  explicit CXorShift(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t operator()() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return state_;
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
 TEST(RealValueFormat, AgreesWithTheCLibraryOnPatternsAndRandomDoubles) {
   char text[kScientificTextSize];
-  std::uint64_t seed = 88172645463325252ull;
-  const auto next = [&seed]() {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
+  CXorShift next(88172645463325252ull);
   for (int i = 0; i < 200000; ++i) {
     // Bit patterns of every width through fraction lengths 0 to 63, and any double.
     const std::uint64_t pattern = next() >> (next() % 64);
@@ -324,13 +333,7 @@ TEST(RealValueFormat, PlainTokensReadInOnePassAsTheGeneralPathReadsThem) {
     char text[kScientificTextSize];
     return std::string(FormatScientific(HexToReal(token, fraction, isSigned), text));
   };
-  std::uint64_t seed = 0x9E3779B97F4A7C15ull;
-  const auto next = [&seed]() {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
+  CXorShift next(0x9E3779B97F4A7C15ull);
   constexpr std::string_view kPrefixes[] = {"0x", "0x", "", "0X", "x"};
   // Hexadecimal digits first (the plain tokens draw from these alone), then
   // unknown digits, other bytes and a NUL.
