@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -66,4 +67,18 @@ inline void BenchShell(const std::string& command) {
     throw std::runtime_error("command failed (" + std::to_string(status) +
                              "): " + command.substr(0, 200) + (command.size() > 200 ? " ..." : ""));
   }
+}
+
+// The system's load averages over 1, 5 and 15 minutes as /proc/loadavg
+// gives them ("2.27 2.19 2.71"), or "unknown": the figures of a shared
+// machine are read beside it.
+inline std::string BenchLoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one;
+  std::string five;
+  std::string fifteen;
+  if (!(file >> one >> five >> fifteen)) {
+    return "unknown";
+  }
+  return one + " " + five + " " + fifteen;
 }

@@ -206,9 +206,11 @@ void RunShape(const COptions& options, const CShape& shape, CBenchInterp& tcl,
     two.Time([&] { BenchShell(VerifyCommand(options, project, 2)); });
     TimeFloor(verifyFloor, project, "*");
   }
-  std::printf("%ld files x %ld records of 8 pairs (%.1f MB in), %u cores, best of %ld rounds\n",
-              shape.files, shape.records, static_cast<double>(project.bytes) / 1e6,
-              std::thread::hardware_concurrency(), options.rounds);
+  std::printf(
+      "%ld files x %ld records of 8 pairs (%.1f MB in), %u cores, best of %ld rounds, load "
+      "average %s\n",
+      shape.files, shape.records, static_cast<double>(project.bytes) / 1e6,
+      std::thread::hardware_concurrency(), options.rounds, BenchLoadAverage().c_str());
   PrintHeader();
   const long files = shape.files;
   PrintRow("floor: cat inputs + cp reports", generateFloor, files, nullptr, "baseline");
@@ -253,9 +255,10 @@ void RunBigFile(const COptions& options, CBenchInterp& tcl, const fs::path& work
   }
   std::printf(
       "one file of %ld records (%.1f MB in; report %.1f MB with text, %.1f MB with real "
-      "values)\n",
+      "values), best of %ld rounds, load average %s\n",
       options.bigRecords, static_cast<double>(project.bytes) / 1e6,
-      static_cast<double>(textBytes) / 1e6, static_cast<double>(realBytes) / 1e6);
+      static_cast<double>(textBytes) / 1e6, static_cast<double>(realBytes) / 1e6,
+      options.rounds + 2, BenchLoadAverage().c_str());
   PrintHeader();
   PrintRow("floor: cat input + text report", textFloor, 1, nullptr, "baseline");
   PrintRow("GenerateVerifyReport, text values", text, 1, &textFloor, "");

@@ -1,7 +1,6 @@
 #include "verify/RealValueText.h"
 
-#include <cctype>
-
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstring>
@@ -258,24 +257,85 @@ std::string_view FormatScientific(double value, char* out) {
   return FormatWithLibrary(value, out);
 }
 
+namespace {
+
+// What a byte of a value token is: a hexadecimal digit (its value), an
+// unknown digit, or anything else.
+constexpr std::uint8_t kUnknownByte = 16;
+constexpr std::uint8_t kOtherByte = 17;
+constexpr std::array<std::uint8_t, 256> kTokenBytes = [] {
+  std::array<std::uint8_t, 256> kinds{};
+  for (int c = 0; c < 256; ++c) {
+    kinds[c] = IsUnknownDigit(static_cast<char>(c)) ? kUnknownByte : kOtherByte;
+    if (c >= '0' && c <= '9') {
+      kinds[c] = static_cast<std::uint8_t>(c - '0');
+    } else if (c >= 'a' && c <= 'f') {
+      kinds[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+    } else if (c >= 'A' && c <= 'F') {
+      kinds[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+    }
+  }
+  return kinds;
+}();
+
+std::uint8_t TokenByte(char c) {
+  return kTokenBytes[static_cast<unsigned char>(c)];
+}
+
+constexpr std::size_t kMostPatternDigits = 16;
+
+}  // namespace
+
 bool HoldsUnknownDigits(std::string_view token) {
   if (token.size() >= 2 && token[0] == '0' && (token[1] == 'x' || token[1] == 'X')) {
     token.remove_prefix(2);
   }
   bool unknown = false;
   for (const char c : token) {
-    if (std::isxdigit(static_cast<unsigned char>(c)) != 0) {
-      continue;
-    }
-    if (!IsUnknownDigit(c)) {
+    const std::uint8_t kind = TokenByte(c);
+    if (kind == kOtherByte) {
       return false;
     }
-    unknown = true;
+    unknown = unknown || kind == kUnknownByte;
   }
   return unknown;
 }
 
+// The tokens simulators write: "0x" (or nothing) and one to sixteen
+// hexadecimal digits, read in one pass to the value HexToReal gives them.
+// False for anything else (unknown digits, "0X", longer tokens, fraction
+// lengths beyond 0..63), which takes the general path.
+bool CRealValueText::ReadPlainToken(std::string_view token, double& value) const {
+  if (token.size() >= 2 && token[0] == '0') {
+    if (token[1] == 'x') {
+      token.remove_prefix(2);
+    } else if (token[1] == 'X') {
+      return false;  // a prefix HexToReal takes for one only with a signed vector
+    }
+  }
+  if (token.empty() || token.size() > kMostPatternDigits || fractionalLength_ < 0 ||
+      fractionalLength_ > 63) {
+    return false;
+  }
+  std::uint64_t pattern = 0;
+  for (const char c : token) {
+    const std::uint8_t digit = TokenByte(c);
+    if (digit >= kUnknownByte) {
+      return false;
+    }
+    pattern = (pattern << 4) | digit;
+  }
+  const double whole = isSigned_ ? static_cast<double>(static_cast<std::int64_t>(pattern))
+                                 : static_cast<double>(pattern);
+  value = whole * (1.0 / static_cast<double>(std::uint64_t{1} << fractionalLength_));
+  return true;
+}
+
 std::string_view CRealValueText::operator()(std::string_view token) {
+  double value = 0;
+  if (ReadPlainToken(token, value)) {
+    return FormatScientific(value, text_);
+  }
   // A value the simulator did not know is shown as written: converted, its
   // unknown digits would read as 15 and look like a believable number.
   if (HoldsUnknownDigits(token)) {

@@ -28,6 +28,8 @@ class CRealValueText {
   std::string_view operator()(std::string_view token);
 
  private:
+  bool ReadPlainToken(std::string_view token, double& value) const;
+
   std::int64_t fractionalLength_;
   bool isSigned_;
   char text_[kScientificTextSize];

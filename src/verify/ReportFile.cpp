@@ -291,9 +291,31 @@ void CReportFile::Commit() {
   if (::close(fd) != 0) {
     Fail("write", errno);
   }
+  PutInPlace();
+  Forget();
+  committed_ = true;
+}
+
+// Where an earlier report is in place, the complete new one is exchanged with
+// it in one step (a reader sees the one or the other, whole) and the earlier
+// one, now under the temporary name, is removed. A plain rename over an
+// existing file would make some file systems (ext4's auto_da_alloc) write the
+// new file out before the rename returns, once per report.
+void CReportFile::PutInPlace() {
+  if (::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, finalPath_.c_str(), RENAME_EXCHANGE) ==
+      0) {
+    if (::unlink(tempPath_.c_str()) == 0) {
+      return;
+    }
+    // What was in place is no plain file any more (a directory put there
+    // since the check in the constructor): put it back and fail as the
+    // rename would have.
+    const int error = errno;
+    ::renameat2(AT_FDCWD, tempPath_.c_str(), AT_FDCWD, finalPath_.c_str(), RENAME_EXCHANGE);
+    Fail("finish", error == EPERM ? EISDIR : error);
+  }
+  // Nothing in place (ENOENT), or no exchange on this file system or kernel.
   if (std::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
     Fail("finish", errno);
   }
-  Forget();
-  committed_ = true;
 }

@@ -11,7 +11,7 @@
 // Until Commit succeeds the final path is untouched: a failure (or an
 // exception that destroys this object) removes the temporary file and leaves
 // an earlier report of the same name as it was. Commit replaces an earlier
-// report in one rename.
+// report in one step: a reader sees the earlier report or the new one, whole.
 #pragma once
 
 #include <string>
@@ -53,6 +53,7 @@ class CReportFile {
   bool OpenUnnamed();
   void OpenNamed();
   void LinkUnnamed();
+  void PutInPlace();
   void Forget();  // unregisters and clears the temporary name
   void Discard();
 

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 
@@ -62,6 +64,44 @@ TEST(ReportFileCommit, ReplacesAnEarlierReport) {
   report.Write("new");
   report.Commit();
   EXPECT_EQ(ReadFile(path), "new");
+}
+
+// Replacing an earlier report: whichever kind of temporary file, nothing
+// but the new report is left, a reader holding the earlier one open still
+// reads it whole, and another name linked to the earlier report keeps it, as
+// with a rename.
+TEST(ReportFileCommit, ReplacingLeavesOnlyTheNewReportAndTheEarlierOneWhole) {
+  for (const auto temporary :
+       {CReportFile::ETemporary::kUnnamed, CReportFile::ETemporary::kNamed}) {
+    ScratchDir dir;
+    const std::string path = dir.Write("r.htm", "earlier report");
+    const fs::path linked = dir.Path() / "kept.htm";
+    fs::create_hard_link(path, linked);
+    std::ifstream reader(path);
+    CReportFile report(path, temporary);
+    report.Write("new report");
+    report.Commit();
+    EXPECT_EQ(ReadFile(path), "new report");
+    EXPECT_EQ(ReadFile(linked.string()), "earlier report");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(reader), {}), "earlier report");
+    EXPECT_EQ(FilesIn(dir.Path()), 2) << "no temporary file is left";
+    EXPECT_EQ(fs::hard_link_count(path), 1u);
+  }
+}
+
+TEST(ReportFileCommit, ReportsInARowEachReplaceTheirEarlierOne) {
+  ScratchDir dir;
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string name : {"a.htm", "b.htm", "c.htm"}) {
+      CReportFile report((dir.Path() / name).string());
+      report.Write(name + " " + std::to_string(round));
+      report.Commit();
+    }
+  }
+  for (const std::string name : {"a.htm", "b.htm", "c.htm"}) {
+    EXPECT_EQ(ReadFile((dir.Path() / name).string()), name + " 2");
+  }
+  EXPECT_EQ(FilesIn(dir.Path()), 3);
 }
 
 TEST(ReportFileCreate, MissingDirectoryIsNamed) {

@@ -9,7 +9,10 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "fixedpoint/NumericConversion.h"
 #include "fixedpoint/Quantizer.h"
 #include "support/TestSupport.h"
 #include "verify/RealValueText.h"
@@ -246,15 +249,24 @@ std::string LibraryScientific(double value) {
   return result;
 }
 
+// A fixed pseudo-random sequence (xorshift64).
+class CXorShift {
+ public:
+  explicit CXorShift(std::uint64_t seed) : state_(seed) {}
+  std::uint64_t operator()() {
+    state_ ^= state_ << 13;
+    state_ ^= state_ >> 7;
+    state_ ^= state_ << 17;
+    return state_;
+  }
+
+ private:
+  std::uint64_t state_;
+};
+
 TEST(RealValueFormat, AgreesWithTheCLibraryOnPatternsAndRandomDoubles) {
   char text[kScientificTextSize];
-  std::uint64_t seed = 88172645463325252ull;
-  const auto next = [&seed]() {
-    seed ^= seed << 13;
-    seed ^= seed >> 7;
-    seed ^= seed << 17;
-    return seed;
-  };
+  CXorShift next(88172645463325252ull);
   for (int i = 0; i < 200000; ++i) {
     // Bit patterns of every width through fraction lengths 0 to 63, and any double.
     const std::uint64_t pattern = next() >> (next() % 64);
@@ -295,6 +307,68 @@ TEST(RealValueFormat, TokensReadThroughTheQuantizer) {
   EXPECT_EQ(signed4("fffffffffffffff8"), "-5.000000000000000e-001");
   CRealValueText unsigned0(0, false);
   EXPECT_EQ(unsigned0("ffff"), "6.553500000000000e+004");
+}
+
+// The one-pass reading of plain tokens against the general path (HexToReal
+// and the unknown-digit rule), over random tokens of every kind and width
+// and fraction lengths inside and outside 0..63.
+TEST(RealValueFormat, PlainTokensReadInOnePassAsTheGeneralPathReadsThem) {
+  const auto reference = [](std::string_view token, int fraction, bool isSigned) {
+    std::string_view digits = token;
+    if (digits.size() >= 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+      digits.remove_prefix(2);
+    }
+    constexpr std::string_view kUnknown = "xXzZuUwW-?";
+    constexpr std::string_view kHex = "0123456789abcdefABCDEF";
+    bool unknown = false;
+    bool other = false;
+    for (const char c : digits) {
+      unknown = unknown || kUnknown.find(c) != std::string_view::npos;
+      other = other || (kUnknown.find(c) == std::string_view::npos &&
+                        kHex.find(c) == std::string_view::npos);
+    }
+    if (unknown && !other) {
+      return std::string(token);
+    }
+    char text[kScientificTextSize];
+    return std::string(FormatScientific(HexToReal(token, fraction, isSigned), text));
+  };
+  CXorShift next(0x9E3779B97F4A7C15ull);
+  constexpr std::string_view kPrefixes[] = {"0x", "0x", "", "0X", "x"};
+  // Hexadecimal digits first (the plain tokens draw from these alone), then
+  // unknown digits, other bytes and a NUL.
+  static constexpr char kByteList[] = "0123456789abcdefABCDEF0123456789abcdefxXzZ-?g \0";
+  constexpr std::string_view kBytes(kByteList, sizeof kByteList - 1);
+  std::vector<std::string> tokens = {"0x",
+                                     "0",
+                                     "",
+                                     "0x0",
+                                     "0xffffffffffffffff",
+                                     "0x8000000000000000",
+                                     "0x10000000000000000",
+                                     "7fffffffffffffff",
+                                     "0X8000",
+                                     std::string("0x\0"
+                                                 "1",
+                                                 4)};
+  for (int i = 0; i < 100000; ++i) {
+    std::string token(kPrefixes[next() % 5]);
+    const std::size_t length = next() % 19;
+    const bool plain = (next() % 4) != 0;  // mostly hexadecimal digits only
+    for (std::size_t k = 0; k < length; ++k) {
+      token += kBytes[next() % (plain ? 22 : kBytes.size())];
+    }
+    tokens.push_back(token);
+  }
+  for (const std::string& token : tokens) {
+    for (const int fraction : {0, 8, 15, 63, 64, -1}) {
+      for (const bool isSigned : {true, false}) {
+        CRealValueText text(fraction, isSigned);
+        ASSERT_EQ(text(token), reference(token, fraction, isSigned))
+            << "\"" << token << "\" over 2^" << fraction << (isSigned ? " signed" : " unsigned");
+      }
+    }
+  }
 }
 
 // A value the simulator did not know stays as written with real values on,
