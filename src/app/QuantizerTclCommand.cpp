@@ -172,17 +172,27 @@ void Quantize(const CQuantizer& quantizer, Tcl_Obj* list, std::vector<double>& v
 // stay apart; NaN and infinities get objects of their own. The cache holds
 // one reference to each object it keeps (so no script can change it in
 // place: Tcl copies a shared object before changing it), each list element
-// another.
+// another. An object pushed out of its slot may already stand in the list
+// being built, which takes its references only when it is made; the cache
+// lets go of such objects in Release, after that.
 class CDoubleObjCache {
  public:
   CDoubleObjCache() = default;
   CDoubleObjCache(CDoubleObjCache&& other) noexcept : scale_(other.scale_) {
     slots_.swap(other.slots_);
+    evicted_.swap(other.evicted_);
   }
   CDoubleObjCache(const CDoubleObjCache&) = delete;
   CDoubleObjCache& operator=(const CDoubleObjCache&) = delete;
   CDoubleObjCache& operator=(CDoubleObjCache&&) = delete;
-  ~CDoubleObjCache() { Release(); }
+  ~CDoubleObjCache() {
+    ReleaseEvicted();
+    for (Slot& slot : slots_) {
+      if (slot.object != nullptr) {
+        Tcl_DecrRefCount(slot.object);
+      }
+    }
+  }
 
   // Prepares for a list of count values of a format with fractionLength
   // bits: the cache grows with the lists, up to 2^16 objects.
@@ -190,7 +200,11 @@ class CDoubleObjCache {
     scale_ = std::ldexp(1.0, fractionLength);
     const std::size_t slots = SlotsFor(count);
     if (slots > slots_.size()) {
-      Release();
+      for (Slot& slot : slots_) {
+        if (slot.object != nullptr) {
+          Tcl_DecrRefCount(slot.object);
+        }
+      }
       slots_.assign(slots, Slot{});
     }
   }
@@ -207,13 +221,22 @@ class CDoubleObjCache {
     Slot& slot = slots_[index];
     if (slot.object == nullptr || slot.bits != bits) {
       if (slot.object != nullptr) {
-        Tcl_DecrRefCount(slot.object);
+        evicted_.push_back(slot.object);
       }
       slot.object = Tcl_NewDoubleObj(value);
       Tcl_IncrRefCount(slot.object);
       slot.bits = bits;
     }
     return slot.object;
+  }
+
+  // Lets go of the objects pushed out of their slots since the last call;
+  // the lists that hold them keep them.
+  void ReleaseEvicted() {
+    for (Tcl_Obj* object : evicted_) {
+      Tcl_DecrRefCount(object);
+    }
+    evicted_.clear();
   }
 
  private:
@@ -236,17 +259,9 @@ class CDoubleObjCache {
     return slots;
   }
 
-  void Release() {
-    for (Slot& slot : slots_) {
-      if (slot.object != nullptr) {
-        Tcl_DecrRefCount(slot.object);
-        slot.object = nullptr;
-      }
-    }
-  }
-
   double scale_ = 1.0;
   std::vector<Slot> slots_;
+  std::vector<Tcl_Obj*> evicted_;
 };
 
 struct CQuantizerObject {
@@ -308,9 +323,11 @@ Tcl_Obj* ObjectSubcommand(Tcl_Interp* interp, CQuantizerObject& object, int objc
     std::vector<double>& values = object.values;
     Quantize(q, objv[2], values);
     object.objects.Prepare(values.size(), q.GetFractionalLength());
-    return ListOf(
+    Tcl_Obj* const list = ListOf(
         values.size(), [&](std::size_t i) { return object.objects.Get(values[i]); },
         object.elements);
+    object.objects.ReleaseEvicted();
+    return list;
   }
   if (sub == "codes" || sub == "hex") {
     RequireWords(objc, 3, (name + " " + sub + " list").c_str());
