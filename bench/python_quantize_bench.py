@@ -15,11 +15,14 @@ and the ratios, beside the bars: ours >= 300 M values/s, >= 3x numpy, >= 50x the
 loop. Best of --repeat runs (3), in CPU time of the process. "values" says whether
 numpy and the loop give our values (NumPy's np.mod gives +0 where a wrapped
 result keeps the sign of a negative zero; such values are counted apart). The input is uniform in [-1.25, 1.25], so a fifth
-of the values overflow.
+of the values overflow. The load average is printed before and after the table:
+the machine's other work shows in the figures, less so in CPU time than it would
+in wall-clock time.
 """
 
 import argparse
 import math
+import os
 import sys
 import time
 
@@ -90,6 +93,13 @@ def best_time(fn, repeat):
     return max(min(times), 1e-9)
 
 
+def load_average():
+    try:
+        return " ".join(f"{x:.2f}" for x in os.getloadavg())
+    except OSError:
+        return "unknown"
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--size", type=int, default=10_000_000)
@@ -105,7 +115,7 @@ def main(argv):
     scratch = np.empty_like(x)
     sample = x[: min(args.loop_sample, args.size)].tolist()
     print(f"fixed [{WL} {FL}], {args.size:,} float64 values, best of {args.repeat}; "
-          f"the loop timed on {len(sample):,} values and scaled")
+          f"the loop timed on {len(sample):,} values and scaled; load average {load_average()}")
     print(f"{'mode':22} {'ours M/s':>9} {'numpy M/s':>10} {'x numpy':>8} {'loop M/s':>9} "
           f"{'x loop':>8}  {'values':>5}  bars (>= 300 M/s, >= 3x, >= 50x)")
     all_met = True
@@ -132,6 +142,7 @@ def main(argv):
             print(f"{rnd + ' ' + ovf:22} {rate / 1e6:9.0f} {numpy_rate / 1e6:10.0f} "
                   f"{rate / numpy_rate:8.1f} {loop_rate / 1e6:9.2f} {rate / loop_rate:8.0f}  "
                   f"{bits:>5}  {'met' if met else 'NOT met'}")
+    print(f"load average {load_average()}")
     print("all bars met" if all_met else "some bars NOT met")
     return 0
 

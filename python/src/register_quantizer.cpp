@@ -21,14 +21,13 @@ class CPyQuantizer {
  public:
   explicit CPyQuantizer(const CQuantizer& quantizer) : quantizer_(quantizer) {}
 
-  const CQuantizer& Get() const { return quantizer_.Quantizer(); }
-  const CCountingQuantizer& Counting() const { return quantizer_; }
+  const CQuantizer& Get() const { return quantizer_; }
   void Add(const CQuantizeCounts& counts) { counts_ += counts; }
   const CQuantizeCounts& Counts() const { return counts_; }
   void Reset() { counts_ = {}; }
 
  private:
-  CCountingQuantizer quantizer_;
+  CQuantizer quantizer_;
   CQuantizeCounts counts_;
 };
 
@@ -56,8 +55,8 @@ bool IsPythonNumber(const py::handle& x) {
 
 double QuantizeOne(CPyQuantizer& self, double value) {
   double result = value;
-  self.Add(
-      self.Counting().Quantize(std::span<const double>(&value, 1), std::span<double>(&result, 1)));
+  self.Add(self.Get().QuantizeAndCount(std::span<const double>(&value, 1),
+                                       std::span<double>(&result, 1)));
   return result;
 }
 
@@ -76,7 +75,7 @@ py::array QuantizeArray(CPyQuantizer& self, const py::handle& x, const py::objec
     const py::gil_scoped_release unlocked;
     ForEachChunk(from, to,
                  [&](std::span<const double> values, std::span<double> quantized, std::size_t) {
-                   counts += self.Counting().Quantize(values, quantized);
+                   counts += self.Get().QuantizeAndCount(values, quantized);
                  });
   }
   self.Add(counts);

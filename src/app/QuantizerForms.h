@@ -97,34 +97,3 @@ void AppendHexToken(std::uint64_t pattern, int digits, std::string& out);
 // The pattern of a token (optional 0x, digits in either case). False when it
 // is not hexadecimal or has bits above the word length.
 bool PatternOfToken(std::string_view token, const CCodeFormat& format, std::uint64_t& pattern);
-
-// Quantizes with CQuantizer::QuantizeInPlace and counts the overflows
-// (values whose rounded value lies outside minValue..maxValue, whether
-// saturated or wrapped) and the underflows (nonzero values whose rounded
-// value is zero).
-struct CQuantizeCounts {
-  std::uint64_t overflows = 0;
-  std::uint64_t underflows = 0;
-
-  CQuantizeCounts& operator+=(const CQuantizeCounts& other) {
-    overflows += other.overflows;
-    underflows += other.underflows;
-    return *this;
-  }
-};
-
-class CCountingQuantizer {
- public:
-  explicit CCountingQuantizer(const CQuantizer& quantizer);
-
-  const CQuantizer& Quantizer() const { return quantizer_; }
-  // Quantizes in into out (which may be in itself, or overlap it not at all).
-  CQuantizeCounts Quantize(std::span<const double> in, std::span<double> out) const;
-
- private:
-  CQuantizer quantizer_;
-  // The same rounding in a saturating signed format two bits wider: its
-  // result is the rounded value wherever that lies within the format's range
-  // and beyond the range wherever the rounded value is.
-  CQuantizer rounding_;
-};

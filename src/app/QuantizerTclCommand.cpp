@@ -1,5 +1,8 @@
 #include "app/QuantizerTclCommand.h"
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -47,10 +50,6 @@ class CTclFailure : public std::runtime_error {
 // The number of the next object's name, per interpreter.
 struct CQuantizerNames {
   unsigned long next = 1;
-};
-
-struct CQuantizerObject {
-  CQuantizer quantizer;
 };
 
 Tcl_Obj* Text(const std::string& text) {
@@ -136,33 +135,147 @@ Tcl_Obj* AllOptions(const CQuantizer& quantizer) {
   return dict;
 }
 
-// The reals of a Tcl list.
-std::vector<double> ReadValues(Tcl_Obj* list) {
+// The reals of a Tcl list. An element that already holds a double (not NaN,
+// which Tcl does not take as a real) is read directly.
+void ReadValues(Tcl_Obj* list, std::vector<double>& values) {
   int count = 0;
   Tcl_Obj** elements = nullptr;
   if (Tcl_ListObjGetElements(nullptr, list, &count, &elements) != TCL_OK) {
     throw CTclFailure("VALUE", "expected a list of reals but got \"" + Word(list) + "\"");
   }
-  std::vector<double> values(static_cast<std::size_t>(count));
+  static const Tcl_ObjType* const doubleType = Tcl_GetObjType("double");
+  values.resize(static_cast<std::size_t>(count));
   for (int i = 0; i < count; ++i) {
-    if (Tcl_GetDoubleFromObj(nullptr, elements[i], &values[static_cast<std::size_t>(i)]) !=
-        TCL_OK) {
+    double& value = values[static_cast<std::size_t>(i)];
+    if (elements[i]->typePtr == doubleType && doubleType != nullptr) {
+      value = elements[i]->internalRep.doubleValue;
+      if (!std::isnan(value)) {
+        continue;
+      }
+    }
+    if (Tcl_GetDoubleFromObj(nullptr, elements[i], &value) != TCL_OK) {
       throw CTclFailure("VALUE", "expected a real but got \"" + Word(elements[i]) + "\" at index " +
                                      std::to_string(i));
     }
   }
-  return values;
 }
 
-std::vector<double> Quantized(const CQuantizer& quantizer, Tcl_Obj* list) {
-  std::vector<double> values = ReadValues(list);
+void Quantize(const CQuantizer& quantizer, Tcl_Obj* list, std::vector<double>& values) {
+  ReadValues(list, values);
   quantizer.QuantizeInPlace(values);
-  return values;
 }
+
+// Double objects for quantized values, one object shared by every element
+// of the same value (a quantized list holds at most 2^W values) and kept for
+// the quantizations that follow. A direct-mapped cache indexed by the low
+// bits of the integer code and checked on the value's bits, so +0 and -0
+// stay apart; NaN and infinities get objects of their own. The cache holds
+// one reference to each object it keeps (so no script can change it in
+// place: Tcl copies a shared object before changing it), each list element
+// another. An object pushed out of its slot may already stand in the list
+// being built, which takes its references only when it is made; the cache
+// lets go of such objects in Release, after that.
+class CDoubleObjCache {
+ public:
+  CDoubleObjCache() = default;
+  CDoubleObjCache(CDoubleObjCache&& other) noexcept : scale_(other.scale_) {
+    slots_.swap(other.slots_);
+    evicted_.swap(other.evicted_);
+  }
+  CDoubleObjCache(const CDoubleObjCache&) = delete;
+  CDoubleObjCache& operator=(const CDoubleObjCache&) = delete;
+  CDoubleObjCache& operator=(CDoubleObjCache&&) = delete;
+  ~CDoubleObjCache() {
+    ReleaseEvicted();
+    for (Slot& slot : slots_) {
+      if (slot.object != nullptr) {
+        Tcl_DecrRefCount(slot.object);
+      }
+    }
+  }
+
+  // Prepares for a list of count values of a format with fractionLength
+  // bits: the cache grows with the lists, up to 2^16 objects.
+  void Prepare(std::size_t count, int fractionLength) {
+    scale_ = std::ldexp(1.0, fractionLength);
+    const std::size_t slots = SlotsFor(count);
+    if (slots > slots_.size()) {
+      for (Slot& slot : slots_) {
+        if (slot.object != nullptr) {
+          Tcl_DecrRefCount(slot.object);
+        }
+      }
+      slots_.assign(slots, Slot{});
+    }
+  }
+
+  Tcl_Obj* Get(double value) {
+    const double code = value * scale_;
+    if (slots_.empty() || !(std::fabs(code) < kLargestCode)) {
+      return Tcl_NewDoubleObj(value);
+    }
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    const auto index =
+        static_cast<std::size_t>(static_cast<std::int64_t>(code)) & (slots_.size() - 1);
+    Slot& slot = slots_[index];
+    if (slot.object == nullptr || slot.bits != bits) {
+      if (slot.object != nullptr) {
+        evicted_.push_back(slot.object);
+      }
+      slot.object = Tcl_NewDoubleObj(value);
+      Tcl_IncrRefCount(slot.object);
+      slot.bits = bits;
+    }
+    return slot.object;
+  }
+
+  // Lets go of the objects pushed out of their slots since the last call;
+  // the lists that hold them keep them.
+  void ReleaseEvicted() {
+    for (Tcl_Obj* object : evicted_) {
+      Tcl_DecrRefCount(object);
+    }
+    evicted_.clear();
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t bits = 0;
+    Tcl_Obj* object = nullptr;
+  };
+  static constexpr double kLargestCode = 9.0e18;  // below 2^63
+  static constexpr std::size_t kMaxSlots = std::size_t{1} << 16;
+
+  // A power of two near the count, up to 2^16; none for short lists.
+  static std::size_t SlotsFor(std::size_t count) {
+    if (count < 64) {
+      return 0;
+    }
+    std::size_t slots = 64;
+    while (slots < count && slots < kMaxSlots) {
+      slots *= 2;
+    }
+    return slots;
+  }
+
+  double scale_ = 1.0;
+  std::vector<Slot> slots_;
+  std::vector<Tcl_Obj*> evicted_;
+};
+
+struct CQuantizerObject {
+  CQuantizer quantizer;
+  // Scratch of the list subcommands, kept between calls, so that quantizing
+  // a large list again takes no fresh memory.
+  std::vector<double> values;
+  std::vector<Tcl_Obj*> elements;
+  CDoubleObjCache objects;
+};
 
 template <class TMakeElement>
-Tcl_Obj* ListOf(std::size_t count, TMakeElement makeElement) {
-  std::vector<Tcl_Obj*> elements(count);
+Tcl_Obj* ListOf(std::size_t count, TMakeElement makeElement, std::vector<Tcl_Obj*>& elements) {
+  elements.resize(count);
   for (std::size_t i = 0; i < count; ++i) {
     elements[i] = makeElement(i);
   }
@@ -172,8 +285,8 @@ Tcl_Obj* ListOf(std::size_t count, TMakeElement makeElement) {
 // The patterns of the quantized values; a value without one (NaN, from
 // wrapping an infinity) is an error naming its index.
 std::vector<std::uint64_t> Patterns(const CQuantizer& quantizer, const CCodeFormat& format,
-                                    Tcl_Obj* list) {
-  const std::vector<double> values = Quantized(quantizer, list);
+                                    Tcl_Obj* list, std::vector<double>& values) {
+  Quantize(quantizer, list, values);
   std::vector<std::uint64_t> patterns(values.size());
   for (std::size_t i = 0; i < values.size(); ++i) {
     if (!format.PatternOfValue(values[i], patterns[i])) {
@@ -207,22 +320,33 @@ Tcl_Obj* ObjectSubcommand(Tcl_Interp* interp, CQuantizerObject& object, int objc
   }
   if (sub == "quantize") {
     RequireWords(objc, 3, (name + " quantize list").c_str());
-    const std::vector<double> values = Quantized(q, objv[2]);
-    return ListOf(values.size(), [&](std::size_t i) { return Tcl_NewDoubleObj(values[i]); });
+    std::vector<double>& values = object.values;
+    Quantize(q, objv[2], values);
+    object.objects.Prepare(values.size(), q.GetFractionalLength());
+    Tcl_Obj* const list = ListOf(
+        values.size(), [&](std::size_t i) { return object.objects.Get(values[i]); },
+        object.elements);
+    object.objects.ReleaseEvicted();
+    return list;
   }
   if (sub == "codes" || sub == "hex") {
     RequireWords(objc, 3, (name + " " + sub + " list").c_str());
     const CCodeFormat format(q);
-    const std::vector<std::uint64_t> patterns = Patterns(q, format, objv[2]);
+    const std::vector<std::uint64_t> patterns = Patterns(q, format, objv[2], object.values);
     if (sub == "codes") {
-      return ListOf(patterns.size(), [&](std::size_t i) { return CodeObj(format, patterns[i]); });
+      return ListOf(
+          patterns.size(), [&](std::size_t i) { return CodeObj(format, patterns[i]); },
+          object.elements);
     }
     std::string token;
-    return ListOf(patterns.size(), [&](std::size_t i) {
-      token.clear();
-      AppendHexToken(patterns[i], format.HexDigits(), token);
-      return Text(token);
-    });
+    return ListOf(
+        patterns.size(),
+        [&](std::size_t i) {
+          token.clear();
+          AppendHexToken(patterns[i], format.HexDigits(), token);
+          return Text(token);
+        },
+        object.elements);
   }
   if (sub == "header") {
     RequireWords(objc, 2, (name + " header").c_str());
@@ -289,7 +413,7 @@ void DeleteObject(ClientData data) {
 Tcl_Obj* NewObject(Tcl_Interp* interp, int objc, Tcl_Obj* const objv[]) {
   static const CQuantizerSettings kDefaults;
   auto object = std::make_unique<CQuantizerObject>(
-      CQuantizerObject{Configure(MakeQuantizer(kDefaults), objc, objv)});
+      CQuantizerObject{Configure(MakeQuantizer(kDefaults), objc, objv), {}, {}, {}});
   CQuantizerNames& names = GetInterpState().Get<CQuantizerNames>();
   std::string name;
   do {

@@ -130,85 +130,107 @@ double CQuantizer::WrapOutOfRange(double x) const {
   return k::WrapValue<false, false>(x, halfSpan, span, 0.0);
 }
 
-// One pass that rounds every value and brings it into range; the mode
-// decisions are template arguments, so the loop body has no mode branches.
-template <class TRound>
-void CQuantizer::QuantizeSpan(std::span<double> values) const {
-  const std::int64_t f = fractionalLength;
-  const bool isSigned = IsSigned();
-  k::Params p{};
-  p.scale = k::Splat<k::V>(Pow2(f));  // 1 when f is 0: the product is then x itself
-  p.unscale = k::Splat<k::V>(Pow2(-f));
-  p.lo = k::Splat<k::V>(minValue);
-  p.hi = k::Splat<k::V>(maxValue);
-  p.halfSpan = k::Splat<k::V>(halfSpan);
-  p.span = k::Splat<k::V>(span);
-  p.inverseHalfSpan = k::Splat<k::V>(1.0 / halfSpan);
-  p.inverseSpan = k::Splat<k::V>(1.0 / span);
-  const bool codeWrap = k::CodeWrapApplies(wordLength, fractionalLength, isSigned, halfSpan, span);
-  if (codeWrap) {
-    const std::int64_t offset = isSigned ? std::int64_t{1} << (wordLength - 1) : 0;
-    const std::int64_t mask = (std::int64_t{1} << wordLength) - 1;
-    p.codeOffset = k::M{offset, offset};
-    p.codeMask = k::M{mask, mask};
-    p.codeBias = k::Splat<k::V>(static_cast<double>(offset));
-  }
+namespace fixedpoint_kernels {
 
-  double* const data = values.data();
-  const std::size_t n = values.size();
-  if (overflowMode == kOverflowSaturate) {
-    if (k::SaturateNeedsGuard(minValue, maxValue, Pow2(f))) {
-      k::QuantizeValues<TRound, k::OverflowSaturate<true>>(data, n, p);
-    } else {
-      k::QuantizeValues<TRound, k::OverflowSaturate<false>>(data, n, p);
-    }
-  } else if (codeWrap) {
-    if (isSigned) {
-      k::QuantizeValues<TRound, k::OverflowWrapCode<true>>(data, n, p);
-    } else {
-      k::QuantizeValues<TRound, k::OverflowWrapCode<false>>(data, n, p);
-    }
-  } else if (isSigned) {
-    if (k::ExactReciprocal(span)) {
-      k::QuantizeValues<TRound, k::OverflowWrap<true, true>>(data, n, p);
-    } else {
-      k::QuantizeValues<TRound, k::OverflowWrap<true, false>>(data, n, p);
-    }
-  } else if (k::ExactReciprocal(halfSpan)) {
-    k::QuantizeValues<TRound, k::OverflowWrap<false, true>>(data, n, p);
-  } else {
-    k::QuantizeValues<TRound, k::OverflowWrap<false, false>>(data, n, p);
+bool HaveAvx2Kernel() {
+#if defined(REPORTAPP_AVX2_KERNEL)
+  static const bool have = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return have;
+#else
+  return false;
+#endif
+}
+
+}  // namespace fixedpoint_kernels
+
+namespace {
+
+k::TGridRounding GridRounding(int roundMode) {
+  switch (roundMode) {
+    case kRoundFloor:
+      return k::TGridRounding::kFloor;
+    case kRoundRound:
+    case kRoundNearest:
+      return k::TGridRounding::kHalfUp;
+    case kRoundCeil:
+      return k::TGridRounding::kCeil;
+    case kRoundConvergent:
+      return k::TGridRounding::kHalfEven;
+    default:  // fix, and any unknown mode, as RoundValue
+      return k::TGridRounding::kTrunc;
   }
 }
 
-void CQuantizer::QuantizeInPlace(std::span<double> values) const {
+// The scalar form of a counted quantization, for what the kernels do not take.
+CQuantizeCounts CountOne(double x, double rounded, double lo, double hi) {
+  CQuantizeCounts counts;
+  counts.overflows = static_cast<std::uint64_t>(rounded > hi || rounded < lo);
+  counts.underflows = static_cast<std::uint64_t>(x != 0.0 && rounded == 0.0);
+  return counts;
+}
+
+}  // namespace
+
+bool CQuantizer::QuantizeWithKernel(const double* in, double* out, std::size_t n,
+                                    CQuantizeCounts* counts) const {
+  // The kernels rely on round-to-nearest and on 2^F and 2^-F being normal
+  // doubles; the scalar form of the same core is exact everywhere.
   if (std::fegetround() != FE_TONEAREST || fractionalLength < 0 ||
       fractionalLength > k::kMaxKernelFractionalLength) {
-    // The kernels rely on round-to-nearest and on 2^F and 2^-F being normal
-    // doubles; the scalar form of the same core is exact everywhere.
-    for (double& x : values) {
-      x = Quantize(x);
-    }
+    return false;
+  }
+  k::Format format;
+  format.minValue = minValue;
+  format.maxValue = maxValue;
+  format.halfSpan = halfSpan;
+  format.span = span;
+  format.wordLength = wordLength;
+  format.fractionalLength = fractionalLength;
+  format.isSigned = IsSigned();
+  format.saturate = overflowMode == kOverflowSaturate;
+  format.rounding = GridRounding(roundMode);
+  k::Tally tally;
+  k::Tally* const target = counts != nullptr ? &tally : nullptr;
+  if (k::HaveAvx2Kernel()) {
+    k::QuantizeArrayAvx2(format, in, out, n, target);
+  } else {
+    k::QuantizeArray(format, in, out, n, target);
+  }
+  if (counts != nullptr) {
+    counts->overflows += tally.overflows;
+    counts->underflows += tally.underflows;
+  }
+  return true;
+}
+
+void CQuantizer::QuantizeInPlace(std::span<double> values) const {
+  if (QuantizeWithKernel(values.data(), values.data(), values.size(), nullptr)) {
     return;
   }
-  switch (roundMode) {
-    case kRoundFloor:
-      QuantizeSpan<k::RoundFloor>(values);
-      break;
-    case kRoundRound:
-    case kRoundNearest:
-      QuantizeSpan<k::RoundHalfUp>(values);
-      break;
-    case kRoundCeil:
-      QuantizeSpan<k::RoundCeil>(values);
-      break;
-    case kRoundConvergent:
-      QuantizeSpan<k::RoundHalfEven>(values);
-      break;
-    default:
-      QuantizeSpan<k::RoundTrunc>(values);
-      break;
+  for (double& x : values) {
+    x = Quantize(x);
   }
+}
+
+CQuantizeCounts CQuantizer::QuantizeAndCount(std::span<const double> in,
+                                             std::span<double> out) const {
+  if (in.size() != out.size()) {
+    throw std::invalid_argument("the input and output of a quantization differ in size");
+  }
+  CQuantizeCounts counts;
+  if (QuantizeWithKernel(in.data(), out.data(), in.size(), &counts)) {
+    return counts;
+  }
+  for (std::size_t i = 0; i < in.size(); ++i) {
+    const double x = in[i];
+    const double rounded = RoundValue(x);
+    counts += CountOne(x, rounded, minValue, maxValue);
+    out[i] = ApplyOverflow(rounded);
+  }
+  return counts;
 }
 
 void CQuantizer::QuantizeTwoSequencesInPlace(std::span<double> first,

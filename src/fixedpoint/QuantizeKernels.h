@@ -1,6 +1,6 @@
 // The exact quantization core: rounding onto the grid of 2^-F and bringing a
-// value back into range, written once for one double and for two doubles at a
-// time. CQuantizer's scalar operations (RoundValue, ApplyOverflow) and its
+// value back into range, written once for one double and for a vector of
+// doubles. CQuantizer's scalar operations (RoundValue, ApplyOverflow) and its
 // array kernels (QuantizeInPlace) are both built from these functions.
 // Internal to the fixed-point layer.
 //
@@ -15,24 +15,78 @@
 //
 // The vector forms are straight-line arithmetic, bit operations and selects
 // (no library call, no data-dependent branch) on the GCC/Clang vector
-// extension: SSE2 on x86-64, NEON on ARM, plain scalar code elsewhere. They
-// need the FPU's default round-to-nearest mode, which the caller checks; the
-// scalar forms use the C library's floor/ceil/trunc and are exact in any mode.
+// extension: two lanes on SSE2 (x86-64), NEON on ARM, plain scalar code
+// elsewhere; four lanes where this header is compiled for AVX2 (one
+// translation unit, chosen at run time when the processor has it), whose
+// rounding instruction gives floor, ceil, trunc and ties-to-even directly.
+// The same operations in the same order, and no fused multiply-add, so every
+// width gives the same bits. They need the FPU's default round-to-nearest
+// mode, which the caller checks; the scalar forms use the C library's
+// floor/ceil/trunc and are exact in any mode.
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
 
-#ifdef __SSE2__
+#if defined(__AVX2__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace fixedpoint_kernels {
 
-using V = double __attribute__((vector_size(16)));
-using M = std::int64_t __attribute__((vector_size(16)));
+enum class TGridRounding { kFloor, kHalfUp, kCeil, kTrunc, kHalfEven };
+
+// What the array kernels need of a quantizer.
+struct Format {
+  double minValue = 0.0;
+  double maxValue = 0.0;
+  double halfSpan = 0.0;
+  double span = 0.0;
+  int wordLength = 0;
+  int fractionalLength = 0;  // 0..kMaxKernelFractionalLength
+  bool isSigned = false;
+  bool saturate = false;
+  TGridRounding rounding = TGridRounding::kFloor;
+};
+
+// Overflows (rounded values beyond minValue..maxValue) and underflows
+// (nonzero values whose rounded value is zero).
+struct Tally {
+  std::uint64_t overflows = 0;
+  std::uint64_t underflows = 0;
+};
+
+// Fractional lengths for which 2^F and 2^-F are normal doubles, so that the
+// vector kernels scale by a product: scaling up never underflows and scaling
+// a whole number back never loses a bit.
+constexpr int kMaxKernelFractionalLength = 1022;
+
+// The array kernel compiled for AVX2 (four lanes), in its own translation
+// unit; the caller checks HaveAvx2Kernel() first.
+bool HaveAvx2Kernel();
+void QuantizeArrayAvx2(const Format& format, const double* in, double* out, std::size_t n,
+                       Tally* tally);
+
+// Everything below is compiled once per instruction set that includes this
+// header, each in its own namespace.
+#if defined(__AVX2__)
+inline namespace avx2 {
+constexpr int kLanes = 4;
+#elif defined(__SSE2__)
+inline namespace sse2 {
+constexpr int kLanes = 2;
+#else
+inline namespace generic {
+constexpr int kLanes = 2;
+#endif
+
+using V = double __attribute__((vector_size(8 * kLanes)));
+using M = std::int64_t __attribute__((vector_size(8 * kLanes)));
 
 constexpr double kTwo52 = 4503599627370496.0;  // from here on every double is whole
 constexpr double kTwo51 = 2251799813685248.0;
@@ -40,20 +94,27 @@ constexpr double kOneAndHalfTwo52 = 6755399441055744.0;
 constexpr std::int64_t kTwo52Bits = 0x4330000000000000;  // the pattern of 2^52
 constexpr std::int64_t kSignBit = INT64_MIN;
 
-// Fractional lengths for which 2^F and 2^-F are normal doubles, so that the
-// vector kernels scale by a product: scaling up never underflows and scaling
-// a whole number back never loses a bit.
-constexpr int kMaxKernelFractionalLength = 1022;
-
-// ---- lanes: the same operation on a double and on two doubles
+// ---- lanes: the same operation on a double and on a vector of doubles
 
 template <class T>
 inline T Splat(double x) {
   if constexpr (std::is_same_v<T, double>) {
     return x;
   } else {
-    return T{x, x};
+    T lanes{};
+    for (int i = 0; i < kLanes; ++i) {
+      lanes[i] = x;
+    }
+    return lanes;
   }
+}
+
+inline M SplatBits(std::int64_t x) {
+  M lanes{};
+  for (int i = 0; i < kLanes; ++i) {
+    lanes[i] = x;
+  }
+  return lanes;
 }
 
 inline double Select(bool mask, double a, double b) {
@@ -64,7 +125,10 @@ inline double Select(bool mask, double a, double b) {
 // intrinsics: GCC turns the generic and/andnot/or form of a combined mask
 // into a per-lane branchless scalar select, which is several times slower.
 inline V Select(M mask, V a, V b) {
-#ifdef __SSE2__
+#if defined(__AVX2__)
+  return reinterpret_cast<V>(_mm256_blendv_pd(
+      reinterpret_cast<__m256d>(b), reinterpret_cast<__m256d>(a), reinterpret_cast<__m256d>(mask)));
+#elif defined(__SSE2__)
   const __m128d m = reinterpret_cast<__m128d>(mask);
   return reinterpret_cast<V>(_mm_or_pd(_mm_and_pd(m, reinterpret_cast<__m128d>(a)),
                                        _mm_andnot_pd(m, reinterpret_cast<__m128d>(b))));
@@ -78,7 +142,7 @@ inline double Abs(double x) {
 }
 
 inline V Abs(V x) {
-  return reinterpret_cast<V>(reinterpret_cast<M>(x) & ~M{kSignBit, kSignBit});
+  return reinterpret_cast<V>(reinterpret_cast<M>(x) & ~SplatBits(kSignBit));
 }
 
 // The magnitude of a with the sign of s.
@@ -87,7 +151,7 @@ inline double CopySign(double a, double s) {
 }
 
 inline V CopySign(V a, V s) {
-  const M sign = M{kSignBit, kSignBit};
+  const M sign = SplatBits(kSignBit);
   return reinterpret_cast<V>((reinterpret_cast<M>(a) & ~sign) | (reinterpret_cast<M>(s) & sign));
 }
 
@@ -97,7 +161,7 @@ inline double NextDown(double t) {
 }
 
 inline V NextDown(V t) {
-  return reinterpret_cast<V>(reinterpret_cast<M>(t) - M{1, 1});
+  return reinterpret_cast<V>(reinterpret_cast<M>(t) - SplatBits(1));
 }
 
 // ---- whole numbers. Every rounding's result has the sign of its input (or
@@ -124,6 +188,31 @@ inline double NearestEven(double s) {
   return std::copysign(up ? w + 1.0 : w, s);
 }
 
+#if defined(__AVX2__)
+// The rounding instruction gives what floor, ceil, trunc and rounding to
+// even give, the sign of a zero result included; NaN stays NaN.
+template <int kRoundingControl>
+inline V RoundLanes(V s) {
+  return reinterpret_cast<V>(
+      _mm256_round_pd(reinterpret_cast<__m256d>(s), kRoundingControl | _MM_FROUND_NO_EXC));
+}
+
+inline V NearestEven(V s) {
+  return RoundLanes<_MM_FROUND_TO_NEAREST_INT>(s);
+}
+
+inline V FloorOf(V s) {
+  return RoundLanes<_MM_FROUND_TO_NEG_INF>(s);
+}
+
+inline V CeilOf(V s) {
+  return RoundLanes<_MM_FROUND_TO_POS_INF>(s);
+}
+
+inline V TruncOf(V s) {
+  return RoundLanes<_MM_FROUND_TO_ZERO>(s);
+}
+#else
 // Adding and removing 2^52 leaves the nearest whole number, ties to even;
 // CopySign restores the sign where the trick produced +0.
 inline V NearestEven(V s) {
@@ -147,6 +236,7 @@ inline V TruncOf(V s) {
   const V r = NearestEven(a);
   return CopySign(Select(r > a, r - 1.0, r), s);
 }
+#endif
 
 // Ties toward plus infinity, decided on the whole part below and the exact
 // remainder; a zero result is +0.
@@ -157,16 +247,18 @@ inline double HalfUpOf(double s) {
 }
 
 // The nearest whole number, ties to even, then a tie that went down moved up
-// (the remainder s - r is exact). The 2^52 trick gives +0 for zero results.
+// (the remainder s - r is exact). Adding +0 turns a zero result into +0.
 inline V HalfUpOf(V s) {
+#if defined(__AVX2__)
+  const V r = NearestEven(s) + 0.0;
+#else
   const V c = CopySign(Splat<V>(kTwo52), s);
   const V r = Select(Abs(s) < Splat<V>(kTwo52), (s + c) - c, s);
+#endif
   return Select(s - r == 0.5, r + 1.0, r);
 }
 
 // ---- the round modes, on the value scaled by 2^F
-
-enum class TGridRounding { kFloor, kHalfUp, kCeil, kTrunc, kHalfEven };
 
 template <TGridRounding kMode>
 struct Round {
@@ -267,7 +359,7 @@ inline T WrapValue(T y, T halfSpan, T span, T reciprocal) {
 
 // ---- the array kernels
 
-// Everything one quantizer's kernels need, broadcast to both lanes.
+// Everything one quantizer's kernels need, broadcast to every lane.
 struct Params {
   V scale;    // 2^F
   V unscale;  // 2^-F
@@ -282,26 +374,38 @@ struct Params {
   V codeBias;    // codeOffset as a double
 };
 
-inline bool BothLanes(M mask) {
-#ifdef __SSE2__
-  return _mm_movemask_pd(reinterpret_cast<__m128d>(mask)) == 3;
+inline bool AllLanes(M mask) {
+#if defined(__AVX2__)
+  return _mm256_movemask_pd(reinterpret_cast<__m256d>(mask)) == (1 << kLanes) - 1;
+#elif defined(__SSE2__)
+  return _mm_movemask_pd(reinterpret_cast<__m128d>(mask)) == (1 << kLanes) - 1;
 #else
-  return mask[0] != 0 && mask[1] != 0;
+  for (int i = 0; i < kLanes; ++i) {
+    if (mask[i] == 0) {
+      return false;
+    }
+  }
+  return true;
 #endif
 }
 
+// Each overflow mode in two steps: Rounded gives the rounded value y from x,
+// its scaled form s and the rounded whole number, Apply brings y into range.
+
 // kGuarded: a scaled value that overflowed takes x itself. Without it the
-// overflowed product saturates directly, which is right when every such x
-// lies beyond the limits (SaturateNeedsGuard is false).
+// overflowed product is taken as it is, which is right when every such x
+// lies beyond the limits (SaturateNeedsGuard is false): it saturates, and it
+// counts as beyond them, as x does.
 template <bool kGuarded>
 struct OverflowSaturate {
-  static V Apply(V x, V s, V whole, const Params& p) {
+  static V Rounded(V x, V s, V whole, const Params& p) {
     if constexpr (kGuarded) {
-      return Saturate(OnGrid(x, s, whole, p.unscale), p.lo, p.hi);
+      return OnGrid(x, s, whole, p.unscale);
     } else {
-      return Saturate(whole * p.unscale, p.lo, p.hi);
+      return whole * p.unscale;
     }
   }
+  static V Apply(V y, V /*whole*/, const Params& p) { return Saturate(y, p.lo, p.hi); }
 };
 
 // False when any x whose product with 2^F overflows is beyond both limits
@@ -313,8 +417,8 @@ inline bool SaturateNeedsGuard(double lo, double hi, double scale) {
 
 template <bool kSigned, bool kReciprocal>
 struct OverflowWrap {
-  static V Apply(V x, V s, V whole, const Params& p) {
-    const V y = OnGrid(x, s, whole, p.unscale);
+  static V Rounded(V x, V s, V whole, const Params& p) { return OnGrid(x, s, whole, p.unscale); }
+  static V Apply(V y, V /*whole*/, const Params& p) {
     const V reciprocal = kSigned ? p.inverseSpan : p.inverseHalfSpan;
     return KeepInside(y, WrapValue<kSigned, kReciprocal>(y, p.halfSpan, p.span, reciprocal), p.lo,
                       p.hi);
@@ -329,14 +433,14 @@ struct OverflowWrap {
 // mask away. Lanes of larger magnitude (or NaN, infinities) take WrapValue.
 template <bool kSigned>
 struct OverflowWrapCode {
-  static V Apply(V x, V s, V whole, const Params& p) {
-    if (!BothLanes(Abs(whole) < Splat<V>(kTwo51))) {
-      return OverflowWrap<kSigned, true>::Apply(x, s, whole, p);
+  static V Rounded(V x, V s, V whole, const Params& p) { return OnGrid(x, s, whole, p.unscale); }
+  static V Apply(V y, V whole, const Params& p) {
+    if (!AllLanes(Abs(whole) < Splat<V>(kTwo51))) {
+      return OverflowWrap<kSigned, true>::Apply(y, whole, p);
     }
-    const V y = whole * p.unscale;
     const M bits = reinterpret_cast<M>(whole + Splat<V>(kOneAndHalfTwo52));
     const M residue = (bits + p.codeOffset) & p.codeMask;
-    const V code = reinterpret_cast<V>(residue | M{kTwo52Bits, kTwo52Bits}) - Splat<V>(kTwo52);
+    const V code = reinterpret_cast<V>(residue | SplatBits(kTwo52Bits)) - Splat<V>(kTwo52);
     return KeepInside(y, (code - p.codeBias) * p.unscale, p.lo, p.hi);
   }
 };
@@ -361,26 +465,134 @@ inline bool CodeWrapApplies(int wordLength, int fractionalLength, bool isSigned,
   return halfSpan == std::ldexp(1.0, p) && span == std::ldexp(1.0, p + 1);
 }
 
-// Quantizes n values in place: x scaled by 2^F, rounded to a whole number,
-// then scaled back and brought into range by TOverflow. Needs 0 <= F <=
-// kMaxKernelFractionalLength.
-template <class TRound, class TOverflow>
-void QuantizeValues(double* data, std::size_t n, const Params& p) {
-  const auto one = [&p](V x) {
+// Quantizes n values of in into out (the same array, or one that does not
+// overlap it): x scaled by 2^F, rounded to a whole number, then scaled back
+// and brought into range by TOverflow. With kCount the overflows and
+// underflows are added to tally in the same pass, in lane counters (a true
+// comparison is -1 in its lane). Needs 0 <= F <= kMaxKernelFractionalLength.
+template <class TRound, class TOverflow, bool kCount>
+void QuantizeValues(const double* in, double* out, std::size_t n, const Params& p, Tally* tally) {
+  M overflows{};
+  M underflows{};
+  const V zero{};
+  const auto one = [&](V x, M valid) {
     const V s = x * p.scale;
-    return TOverflow::Apply(x, s, TRound::Apply(s), p);
+    const V whole = TRound::Apply(s);
+    const V y = TOverflow::Rounded(x, s, whole, p);
+    if constexpr (kCount) {
+      overflows -= ((y > p.hi) | (y < p.lo)) & valid;
+      underflows -= (x != zero) & (y == zero) & valid;
+    }
+    return TOverflow::Apply(y, whole, p);
   };
+  const M allLanes = SplatBits(-1);
   std::size_t i = 0;
-  for (; i + 2 <= n; i += 2) {
+  for (; i + kLanes <= n; i += kLanes) {
     V x;
-    std::memcpy(&x, data + i, sizeof x);
-    x = one(x);
-    std::memcpy(data + i, &x, sizeof x);
+    std::memcpy(&x, in + i, sizeof x);
+    x = one(x, allLanes);
+    std::memcpy(out + i, &x, sizeof x);
   }
   if (i < n) {
-    const V x = one(V{data[i], 0.0});
-    data[i] = x[0];
+    // The last few values, in the low lanes of a vector of zeros.
+    V x{};
+    M valid{};
+    for (std::size_t j = 0; i + j < n; ++j) {
+      x[j] = in[i + j];
+      valid[j] = -1;
+    }
+    x = one(x, valid);
+    for (std::size_t j = 0; i + j < n; ++j) {
+      out[i + j] = x[j];
+    }
+  }
+  if constexpr (kCount) {
+    for (int j = 0; j < kLanes; ++j) {
+      tally->overflows += static_cast<std::uint64_t>(overflows[j]);
+      tally->underflows += static_cast<std::uint64_t>(underflows[j]);
+    }
   }
 }
 
+// The kernel of one round mode, with the overflow handling chosen once.
+template <class TRound, bool kCount>
+void QuantizeRounded(const Format& f, const double* in, double* out, std::size_t n, Tally* tally) {
+  Params p{};
+  const double scale = std::ldexp(1.0, f.fractionalLength);
+  p.scale = Splat<V>(scale);  // 1 when F is 0: the product is then x itself
+  p.unscale = Splat<V>(std::ldexp(1.0, -f.fractionalLength));
+  p.lo = Splat<V>(f.minValue);
+  p.hi = Splat<V>(f.maxValue);
+  p.halfSpan = Splat<V>(f.halfSpan);
+  p.span = Splat<V>(f.span);
+  p.inverseHalfSpan = Splat<V>(1.0 / f.halfSpan);
+  p.inverseSpan = Splat<V>(1.0 / f.span);
+  const bool codeWrap =
+      CodeWrapApplies(f.wordLength, f.fractionalLength, f.isSigned, f.halfSpan, f.span);
+  if (codeWrap) {
+    const std::int64_t offset = f.isSigned ? std::int64_t{1} << (f.wordLength - 1) : 0;
+    p.codeOffset = SplatBits(offset);
+    p.codeMask = SplatBits((std::int64_t{1} << f.wordLength) - 1);
+    p.codeBias = Splat<V>(static_cast<double>(offset));
+  }
+  if (f.saturate) {
+    if (SaturateNeedsGuard(f.minValue, f.maxValue, scale)) {
+      QuantizeValues<TRound, OverflowSaturate<true>, kCount>(in, out, n, p, tally);
+    } else {
+      QuantizeValues<TRound, OverflowSaturate<false>, kCount>(in, out, n, p, tally);
+    }
+  } else if (codeWrap) {
+    if (f.isSigned) {
+      QuantizeValues<TRound, OverflowWrapCode<true>, kCount>(in, out, n, p, tally);
+    } else {
+      QuantizeValues<TRound, OverflowWrapCode<false>, kCount>(in, out, n, p, tally);
+    }
+  } else if (f.isSigned) {
+    if (ExactReciprocal(f.span)) {
+      QuantizeValues<TRound, OverflowWrap<true, true>, kCount>(in, out, n, p, tally);
+    } else {
+      QuantizeValues<TRound, OverflowWrap<true, false>, kCount>(in, out, n, p, tally);
+    }
+  } else if (ExactReciprocal(f.halfSpan)) {
+    QuantizeValues<TRound, OverflowWrap<false, true>, kCount>(in, out, n, p, tally);
+  } else {
+    QuantizeValues<TRound, OverflowWrap<false, false>, kCount>(in, out, n, p, tally);
+  }
+}
+
+// Quantizes n values of in into out; counts into tally when it is not null.
+// The mode decisions are template arguments, so the loop body has no mode
+// branches.
+template <bool kCount>
+void QuantizeArrayCounting(const Format& f, const double* in, double* out, std::size_t n,
+                           Tally* tally) {
+  switch (f.rounding) {
+    case TGridRounding::kFloor:
+      QuantizeRounded<RoundFloor, kCount>(f, in, out, n, tally);
+      break;
+    case TGridRounding::kHalfUp:
+      QuantizeRounded<RoundHalfUp, kCount>(f, in, out, n, tally);
+      break;
+    case TGridRounding::kCeil:
+      QuantizeRounded<RoundCeil, kCount>(f, in, out, n, tally);
+      break;
+    case TGridRounding::kTrunc:
+      QuantizeRounded<RoundTrunc, kCount>(f, in, out, n, tally);
+      break;
+    case TGridRounding::kHalfEven:
+      QuantizeRounded<RoundHalfEven, kCount>(f, in, out, n, tally);
+      break;
+  }
+}
+
+inline void QuantizeArray(const Format& f, const double* in, double* out, std::size_t n,
+                          Tally* tally) {
+  if (tally != nullptr) {
+    QuantizeArrayCounting<true>(f, in, out, n, tally);
+  } else {
+    QuantizeArrayCounting<false>(f, in, out, n, nullptr);
+  }
+}
+
+}  // namespace avx2, sse2 or generic
 }  // namespace fixedpoint_kernels

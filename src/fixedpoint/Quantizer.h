@@ -57,6 +57,20 @@ std::string VdTypeName(int code, bool padded = false);      // 0 vdSigned, 1 vdU
 std::string VdOverflowName(int code, bool padded = false);  // 0 vdWrap, 1 vdSaturate
 std::string VdRoundName(int code, bool padded = false);     // 0 vdTruncate, 2 vdRound
 
+// What a counted quantization saw: overflows (values whose rounded value
+// lies outside minValue..maxValue, whether saturated or wrapped) and
+// underflows (nonzero values whose rounded value is zero).
+struct CQuantizeCounts {
+  std::uint64_t overflows = 0;
+  std::uint64_t underflows = 0;
+
+  CQuantizeCounts& operator+=(const CQuantizeCounts& other) {
+    overflows += other.overflows;
+    underflows += other.underflows;
+    return *this;
+  }
+};
+
 // Forgets that the "round" warning was given, so that the next "round" warns
 // again. The system itself never calls it; tests use it.
 void ForgetRoundWordWarning();
@@ -183,6 +197,10 @@ class CQuantizer {
   // Same results, bit for bit, as Quantize on each element; the mode is
   // decided once for the whole sequence.
   void QuantizeInPlace(std::span<double> values) const;
+  // Quantizes in into out, the same values bit for bit, and counts in the
+  // same pass. out has the size of in and is in itself or does not overlap it
+  // (std::invalid_argument when the sizes differ).
+  CQuantizeCounts QuantizeAndCount(std::span<const double> in, std::span<double> out) const;
   void QuantizeTwoSequencesInPlace(std::span<double> first, std::span<double> second) const;
   // Derives type and lengths from data values (53-bit budget); false when the
   // values do not fit. The modes are the project defaults.
@@ -214,8 +232,9 @@ class CQuantizer {
   void InitFields();   // the default field values, no host query
   void DefaultInit();  // InitFields plus the project's default modes
   double WrapOutOfRange(double x) const;
-  template <class TRound>
-  void QuantizeSpan(std::span<double> values) const;
+  // Runs the array kernel when it applies and returns true; tally may be null.
+  bool QuantizeWithKernel(const double* in, double* out, std::size_t n,
+                          CQuantizeCounts* counts) const;
 
   double maxValue;
   double minValue;

@@ -10,10 +10,12 @@
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "fixedpoint/FixedPointTestHost.h"
 #include "fixedpoint/QuantizeArithmetic.h"
+#include "fixedpoint/QuantizeKernels.h"
 #include "fixedpoint/Quantizer.h"
 
 namespace {
@@ -221,6 +223,113 @@ TEST_F(QuantizeInPlaceTest, BitIdenticalToQuantizeForEveryModeAndShape) {
         const std::vector<double> random = RandomValues(q, 2001, seed++);
         input.insert(input.end(), random.begin(), random.end());
         ExpectInPlaceMatchesQuantize(q, input);
+      }
+    }
+  }
+}
+
+// QuantizeAndCount, out of place and in place, against Quantize and a count
+// made value by value from RoundValue.
+void ExpectCountedMatchesQuantize(const CQuantizer& q, const std::vector<double>& input) {
+  std::vector<double> out(input.size());
+  const CQuantizeCounts counts = q.QuantizeAndCount(input, out);
+  std::vector<double> inPlace = input;
+  const CQuantizeCounts inPlaceCounts = q.QuantizeAndCount(inPlace, inPlace);
+  CQuantizeCounts expected;
+  for (std::size_t i = 0; i < input.size(); ++i) {
+    const double rounded = q.RoundValue(input[i]);
+    expected.overflows += rounded > q.GetMaxValue() || rounded < q.GetMinValue();
+    expected.underflows += input[i] != 0.0 && rounded == 0.0;
+    const double quantized = q.Quantize(input[i]);
+    if (BitsOf(out[i]) != BitsOf(quantized) || BitsOf(inPlace[i]) != BitsOf(quantized)) {
+      ADD_FAILURE() << q.ToTclText() << " x = " << input[i] << " (index " << i << "): counted "
+                    << out[i] << ", in place " << inPlace[i] << ", Quantize " << quantized;
+      return;
+    }
+  }
+  EXPECT_EQ(counts.overflows, expected.overflows) << q.ToTclText();
+  EXPECT_EQ(counts.underflows, expected.underflows) << q.ToTclText();
+  EXPECT_EQ(inPlaceCounts.overflows, expected.overflows) << q.ToTclText();
+  EXPECT_EQ(inPlaceCounts.underflows, expected.underflows) << q.ToTclText();
+}
+
+TEST_F(QuantizeInPlaceTest, CountedQuantizationGivesTheSameBitsAndExactCounts) {
+  const int shapes[][3] = {{kTypeFixed, 16, 15}, {kTypeUFixed, 8, 4},   {kTypeFixed, 4, 0},
+                           {kTypeFixed, 51, 3},  {kTypeUFixed, 64, 30}, {kTypeFixed, 53, 0}};
+  unsigned seed = 500;
+  for (const auto& shape : shapes) {
+    for (int overflow : {kOverflowWrap, kOverflowSaturate}) {
+      for (int round : {kRoundFloor, kRoundNearest, kRoundCeil, kRoundFix, kRoundConvergent}) {
+        const CQuantizer q = Make(shape[0], overflow, round, shape[1], shape[2]);
+        std::vector<double> input = EdgeValues(q);
+        const std::vector<double> random = RandomValues(q, 1001, seed++);
+        input.insert(input.end(), random.begin(), random.end());
+        for (std::size_t length : {input.size(), input.size() - 1, std::size_t{3}}) {
+          ExpectCountedMatchesQuantize(q,
+                                       std::vector<double>(input.begin(), input.begin() + length));
+        }
+      }
+    }
+  }
+  // Where the kernels do not apply: another rounding mode of the FPU, a
+  // negative fractional length.
+  const CQuantizer q = Make(kTypeFixed, kOverflowWrap, kRoundNearest, 8, 4);
+  const int saved = std::fegetround();
+  std::fesetround(FE_DOWNWARD);
+  ExpectCountedMatchesQuantize(q, RandomValues(q, 301, 11));
+  std::fesetround(saved);
+  CQuantizer coarse = Make(kTypeFixed, kOverflowSaturate, kRoundFloor, 8, 0);
+  coarse.SetFractionalLength(-2);
+  ExpectCountedMatchesQuantize(coarse, RandomValues(coarse, 301, 12));
+  std::vector<double> shorter(2);
+  EXPECT_THROW(q.QuantizeAndCount(std::vector<double>(3), shorter), std::invalid_argument);
+}
+
+// The two-lane kernel (this file is compiled for baseline x86-64) and the
+// four-lane AVX2 one give the same bits and counts.
+TEST_F(QuantizeInPlaceTest, KernelWidthsAgree) {
+  namespace k = fixedpoint_kernels;
+  if (!k::HaveAvx2Kernel()) {
+    GTEST_SKIP() << "SKIPPED: this processor (or build) has no AVX2 kernel to compare";
+  }
+  const std::pair<int, k::TGridRounding> rounds[] = {
+      {kRoundFloor, k::TGridRounding::kFloor},
+      {kRoundNearest, k::TGridRounding::kHalfUp},
+      {kRoundCeil, k::TGridRounding::kCeil},
+      {kRoundFix, k::TGridRounding::kTrunc},
+      {kRoundConvergent, k::TGridRounding::kHalfEven}};
+  unsigned seed = 900;
+  for (const int type : {kTypeFixed, kTypeUFixed}) {
+    for (const int overflow : {kOverflowWrap, kOverflowSaturate}) {
+      for (const auto& [round, rounding] : rounds) {
+        for (const auto& [wl, fl] : {std::pair{16, 15}, std::pair{60, 8}, std::pair{5, 0}}) {
+          const CQuantizer q = Make(type, overflow, round, wl, fl);
+          std::vector<double> input = EdgeValues(q);
+          const std::vector<double> random = RandomValues(q, 999, seed++);
+          input.insert(input.end(), random.begin(), random.end());
+          k::Format format;
+          format.minValue = q.GetMinValue();
+          format.maxValue = q.GetMaxValue();
+          format.halfSpan = q.GetHalfSpan();
+          format.span = q.GetSpan();
+          format.wordLength = wl;
+          format.fractionalLength = fl;
+          format.isSigned = q.IsSigned();
+          format.saturate = overflow == kOverflowSaturate;
+          format.rounding = rounding;
+          std::vector<double> narrow(input.size());
+          std::vector<double> wide(input.size());
+          k::Tally narrowTally;
+          k::Tally wideTally;
+          k::QuantizeArray(format, input.data(), narrow.data(), input.size(), &narrowTally);
+          k::QuantizeArrayAvx2(format, input.data(), wide.data(), input.size(), &wideTally);
+          for (std::size_t i = 0; i < input.size(); ++i) {
+            ASSERT_EQ(BitsOf(narrow[i]), BitsOf(wide[i]))
+                << q.ToTclText() << " x = " << input[i] << ": " << narrow[i] << " / " << wide[i];
+          }
+          EXPECT_EQ(narrowTally.overflows, wideTally.overflows) << q.ToTclText();
+          EXPECT_EQ(narrowTally.underflows, wideTally.underflows) << q.ToTclText();
+        }
       }
     }
   }
