@@ -429,8 +429,10 @@ std::string LeftOutNote(const CPlotData& data, const std::vector<std::size_t>& d
   return out;
 }
 
+// recordsPerColumn: the records of one drawn column (the figures may merge
+// the file's columns further to keep the page small).
 std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
-                             const CPlotPageInfo& info) {
+                             const CPlotPageInfo& info, std::uint64_t recordsPerColumn) {
   const CPlotColumns& columns = data.columns;
   std::string out = "<p>";
   out += totals.disagreeing > 0 ? "<span class=\"fail\">" : "<span class=\"pass\">";
@@ -451,8 +453,8 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
   }
   out += " in " + FormatCount(columns.Records()) + " output records";
   if (columns.Count() > 0) {
-    out += "; each column of the plots holds " + FormatCount(columns.RecordsPerColumn()) +
-           (columns.RecordsPerColumn() == 1 ? " record" : " records") + " or more";
+    out += "; each column of the plots holds " + FormatCount(recordsPerColumn) +
+           (recordsPerColumn == 1 ? " record" : " records") + " or more";
   }
   out += ".</p>";
   if (data.hasDisagreement) {
@@ -479,10 +481,16 @@ std::string SummaryParagraph(const CPlotData& data, const CTotals& totals,
   return out;
 }
 
+// How many neighbouring columns are merged into one drawn column so that at
+// most most of them are left.
+std::size_t MergedColumns(std::size_t columns, std::size_t most) {
+  return (columns + most - 1) / std::max<std::size_t>(most, 1);
+}
+
 // A channel's columns, neighbours merged until at most most of them are left.
 std::vector<CPlotColumn> DrawnColumns(std::vector<CPlotColumn> columns, std::size_t most,
                                       std::uint64_t& recordsPerColumn) {
-  const std::size_t group = (columns.size() + most - 1) / std::max<std::size_t>(most, 1);
+  const std::size_t group = MergedColumns(columns.size(), most);
   if (group <= 1) {
     return columns;
   }
@@ -540,7 +548,15 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
     AppendLink(out, info.indexLink, "all vectors");
   }
   out += "</p>\n";
-  out += SummaryParagraph(data, totals, info);
+  const std::size_t mostColumns = channels > kFewChannels ? kDrawnColumnsMany : kDrawnColumnsFew;
+  std::uint64_t drawnPerColumn =
+      data.columns.RecordsPerColumn() * data.channels.FileColumnsPerColumn();
+  std::size_t group = 1;
+  for (const std::size_t c : drawn) {
+    group = std::max(group, MergedColumns(channelColumns[c].size(), mostColumns));
+  }
+  drawnPerColumn *= group;
+  out += SummaryParagraph(data, totals, info, drawnPerColumn);
   out += LeftOutNote(data, drawn);
   out += "\n";
   if (data.columns.Count() == 0 || channels == 0) {
@@ -558,9 +574,7 @@ void WritePlotPageHtml(const CPlotData& data, const CPlotPageInfo& info, std::st
     const std::size_t c = drawn[k];
     std::uint64_t perColumn =
         data.columns.RecordsPerColumn() * data.channels.FileColumnsPerColumn();
-    columns[k] =
-        DrawnColumns(std::move(channelColumns[c]),
-                     channels > kFewChannels ? kDrawnColumnsMany : kDrawnColumnsFew, perColumn);
+    columns[k] = DrawnColumns(std::move(channelColumns[c]), mostColumns, perColumn);
     channelTotals[k] = TotalsOf(columns[k]);
     CFigureInput figure{data.scale, columns[k], perColumn, "value pair " + std::to_string(c + 1),
                         std::nullopt};

@@ -297,8 +297,13 @@ TEST(PlotPage, ShortFilesShowOneRecordPerColumn) {
       // Drawn as they are: no band.
       EXPECT_EQ(page.find("min to max per column"), std::string::npos) << records;
       EXPECT_EQ(HoverColumns(page), records) << "the first figure's columns";
+      EXPECT_NE(page.find("each column of the plots holds 1 record or"), std::string::npos);
     } else {
+      // The figures merge columns to keep the page small, and the page says
+      // how many records a drawn column holds.
       EXPECT_NE(page.find("min to max per column"), std::string::npos) << records;
+      EXPECT_NE(page.find("each column of the plots holds 3 records or"), std::string::npos)
+          << records;
     }
   }
   // Past 500 records, two file columns per channel column; every record in
